@@ -1,0 +1,38 @@
+# Convenience front end to the CMake build.
+#   make        configure and build into build/
+#   make run    build, run the bundled example in build/run/, show its summary
+#   make test   build, then run every test
+BUILD ?= build
+EXAMPLE ?= examples/c1_fixed
+PREFIX ?= /usr/local
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all build deps run test clean
+
+all: build
+
+# Installs the compiler, CMake and GoogleTest when they are missing (needs root),
+# otherwise says what to install.
+deps:
+	@./tools/ensure-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
+	@cp $(EXAMPLE)/*.dat $(BUILD)/run/
+	@echo "== running diesel-cycle in $(BUILD)/run (input from $(EXAMPLE))"
+	@cd $(BUILD)/run && ../diesel-cycle; status=$$?; \
+	  echo "== exit status $$status"; \
+	  echo "== fort13.dat"; iconv -f latin1 -t utf-8 fort13.dat; \
+	  exit $$status
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD)

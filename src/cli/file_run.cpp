@@ -1,0 +1,146 @@
+#include "cli/file_run.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <unistd.h>
+
+#include "driver/simulation.hpp"
+#include "input/input_files.hpp"
+#include "state/run_io.hpp"
+#include "state/run_state.hpp"
+
+namespace diesel {
+
+namespace {
+
+std::string join(const std::string& dir, const char* name) {
+    if (dir.empty() || dir == ".") return name;
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+struct OutputFile {
+    const char* name;
+    int unit;
+    std::ofstream stream;
+};
+
+}  // namespace
+
+bool read_text_file(const std::string& path, std::string& text, std::string& error) {
+    error.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        if (errno != ENOENT) error = std::strerror(errno);
+        return false;
+    }
+    text.clear();
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    const bool bad = std::ferror(f) != 0;
+    std::fclose(f);
+    if (bad) {
+        error = "read error";
+        return false;
+    }
+    return true;
+}
+
+std::string replace_file_atomically(const std::string& path, const std::string& text) {
+    const std::string tmp = path + ".tmp." + std::to_string(static_cast<long>(::getpid()));
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return std::string("cannot create ") + tmp + ": " + std::strerror(errno);
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            const std::string why = std::strerror(errno);
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return "cannot write " + tmp + ": " + why;
+        }
+        p += w;
+        left -= static_cast<size_t>(w);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const std::string why = std::strerror(errno);
+        ::unlink(tmp.c_str());
+        return "cannot write " + tmp + ": " + why;
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        ::unlink(tmp.c_str());
+        return "cannot replace " + path + ": " + why;
+    }
+    return {};
+}
+
+int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag) {
+    // All input is read and checked before any output file is touched.
+    InputTexts texts;
+    const struct { const char* name; int unit; std::optional<std::string>* slot; } inputs[] = {
+        {"fort3.dat", 3, &texts.fort3}, {"fort2.dat", 2, &texts.fort2}, {"fort14.dat", 14, &texts.fort14}};
+    for (const auto& in : inputs) {
+        std::string text, error;
+        if (read_text_file(join(dir, in.name), text, error)) {
+            *in.slot = std::move(text);
+        } else if (!error.empty()) {
+            diag << "diesel-cycle: " << in.name << " (unit " << in.unit << "): cannot be read: " << error << '\n';
+            return kExitFileError;
+        }
+    }
+    RunState s{};
+    try {
+        read_inputs(s, texts);
+    } catch (const InputError& err) {
+        diag << "diesel-cycle: " << err.what() << '\n';
+        return kExitFileError;
+    }
+
+    OutputFile files[] = {{"fort8.dat", 8, {}},   {"fort9.dat", 9, {}},   {"fort10.dat", 10, {}},
+                          {"fort11.dat", 11, {}}, {"fort12.dat", 12, {}}, {"fort13.dat", 13, {}},
+                          {"fort15.dat", 15, {}}, {"fort16.dat", 16, {}}};
+    for (auto& f : files) {
+        f.stream.open(join(dir, f.name), std::ios::out | std::ios::trunc | std::ios::binary);
+        if (!f.stream) {
+            diag << "diesel-cycle: " << f.name << " (unit " << f.unit
+                 << "): cannot be opened for writing: " << std::strerror(errno) << '\n';
+            return kExitFileError;
+        }
+    }
+    OutputSinks sinks{&files[0].stream, &files[1].stream, &files[2].stream, &files[4].stream, &files[5].stream,
+                      &files[6].stream, &files[7].stream, &console,         &diag};
+    const RunOutcome outcome = run_simulation(s, sinks);
+
+    int status = outcome.end == RunEnd::Completed ? kExitCompleted : kExitStopped;
+    for (auto& f : files) {
+        f.stream.flush();
+        f.stream.close();
+        if (f.stream.fail()) {
+            diag << "diesel-cycle: " << f.name << " (unit " << f.unit
+                 << "): could not be written completely (disk full or folder not writable?)\n";
+            status = kExitFileError;
+        }
+    }
+    console.flush();
+    if (outcome.rewritesStartTable && status != kExitFileError) {
+        const std::string error = replace_file_atomically(join(dir, "fort14.dat"), outcome.startTable);
+        if (!error.empty()) {
+            diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
+            status = kExitFileError;
+        }
+    }
+    if (outcome.end != RunEnd::Completed) {
+        diag << "diesel-cycle: " << outcome.reason << '\n';
+    }
+    return status;
+}
+
+}  // namespace diesel

@@ -1,0 +1,31 @@
+#include "cylinder/combustion.hpp"
+
+#include <cmath>
+
+namespace diesel {
+
+void wiebe_exponent(RunState& s) {
+    // MWF and SPDF are the factors fixed at set-up: MWIEB0 and (SPEEDR/SPEED)^0.3.
+    s.MWIEB = s.PREFM / s.PIVC * s.TIVC / s.TREFM * s.MWF * s.SPDF;
+}
+
+void combustion_duration(RunState& s) {
+    s.DURC = std::pow(s.EQR0[s.NCYL + 2] / s.EQRREF, s.XDUREQ) * s.DURC0 * std::pow(s.SPEED / s.SPEEDR, s.XDURN);
+}
+
+void burn_rate(RunState& s, int32_t j) {
+    const float twoPi = 2.0f * s.PI;
+    // Angle relative to this cylinder's firing TDC, in [-2 pi, 2 pi).
+    const float r = std::fmod(s.THETA[j] + twoPi, 4.0f * s.PI);
+    const float x = (r + s.SOC - twoPi) / s.DURC;  // normalised combustion time
+    s.ASOC[j] = s.DURC * x;
+    if (s.ASOC[j] < 0.0f || s.ASOC[j] > s.DURC) {
+        s.WIEBE[j] = 0.0f;
+    } else {
+        // 6.9: about 99.9 % of the fuel (1 - e^-6.9) is burnt at x = 1.
+        s.WIEBE[j] = ((s.MWIEB + 1.0f) * 6.9f) * std::pow(x, s.MWIEB) * std::exp(-(std::pow(x, s.MWIEB + 1.0f) * 6.9f));
+    }
+    s.DMF[j] = s.QF * s.WIEBE[j] / 100.0f * 0.825f / 1000.0f / s.DURC;
+}
+
+}  // namespace diesel

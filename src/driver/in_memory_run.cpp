@@ -1,0 +1,35 @@
+#include "driver/in_memory_run.hpp"
+
+#include <sstream>
+
+#include "driver/simulation.hpp"
+#include "input/input_files.hpp"
+
+namespace diesel {
+
+InMemoryRun run_in_memory(const InputTexts& texts) {
+    InMemoryRun r;
+    r.state = std::make_unique<RunState>();
+    try {
+        read_inputs(*r.state, texts);
+    } catch (const InputError& err) {
+        r.inputError = err.what();
+        return r;
+    }
+    r.inputOk = true;
+    std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
+    OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag};
+    r.outcome = run_simulation(*r.state, sinks);
+    r.fort8 = f8.str();
+    r.fort9 = f9.str();
+    r.fort10 = f10.str();
+    r.fort12 = f12.str();
+    r.fort13 = f13.str();
+    r.fort15 = f15.str();
+    r.fort16 = f16.str();
+    r.console = con.str();
+    r.diag = diag.str();
+    return r;
+}
+
+}  // namespace diesel

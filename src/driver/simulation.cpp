@@ -1,0 +1,315 @@
+#include "driver/simulation.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "cylinder/combustion.hpp"
+#include "cylinder/gas_properties.hpp"
+#include "cylinder/heat_transfer.hpp"
+#include "cylinder/receiver_flows.hpp"
+#include "cylinder/zone_balances.hpp"
+#include "driver/kinematics.hpp"
+#include "driver/valve_areas.hpp"
+#include "driver/valve_flows.hpp"
+#include "input/run_setup.hpp"
+#include "input/start_table.hpp"
+#include "report/console_lines.hpp"
+#include "report/cycle_figures.hpp"
+#include "report/history.hpp"
+#include "report/summary_reports.hpp"
+#include "report/trace_files.hpp"
+
+namespace diesel {
+
+namespace {
+
+enum class PassResult { Converged, NotConverged, ExhaustPressureLow };
+
+// Per-step work before the predictor: combustion duration, exhaust-receiver
+// wall coefficient, then per cylinder kinematics, valve areas and burn rate.
+void step_head(RunState& s) {
+    combustion_duration(s);
+    exhaust_receiver_wall_coefficient(s);
+    const float FIRE = 720.0f / s.FNCYL;  // firing interval [deg]
+    for (int32_t j = 1; j <= s.NCYL; ++j) {
+        cylinder_kinematics(s, j, FIRE);
+        VALVES(s.IVO, s.IVC, s.EVO, s.EVC, s.AIMAX, s.AEMAX, s.THETA[j], s.AINL[j], s.AEXH[j]);
+        burn_rate(s, j);
+    }
+}
+
+// Explicit Euler from the start-of-step state, keeping copies of the
+// derivatives for a refined repeat of the step.
+void predictor(RunState& s) {
+    const float H = s.PI * s.DPH / 180.0f;  // step [rad]
+    for (int32_t k = 1; k <= s.NZONE; ++k) {
+        s.DEQR1[k] = s.DEQR[k];
+        s.DTEMP1[k] = s.DTEMP[k];
+        s.DMASS1[k] = s.DMASS[k];
+        s.EQR[k] = H * s.DEQR[k] + s.EQR0[k];
+        s.TEMP[k] = H * s.DTEMP[k] + s.TEMP0[k];
+        s.MASS[k] = H * s.DMASS[k] + s.MASS0[k];
+    }
+}
+
+// One corrector pass: properties, valve and wall flows of every cylinder,
+// receiver boundary flows, balances and the trapezoidal update.
+PassResult corrector_pass(RunState& s) {
+    s.SDMINL = 0.0f;
+    s.SDMEXH = 0.0f;
+    s.SDHINL = 0.0f;
+    s.SDHEXH = 0.0f;
+    s.SFEX = 0.0f;
+    gas_properties(s);
+
+    const int32_t e = s.NCYL + 2;
+    const float C = kappa_cylinder_coefficient(s);
+    const WallPassConstants wall = wall_pass_constants(s);
+    for (int32_t j = 1; j <= s.NCYL; ++j) {
+        s.KAPPA = kappa_cylinder(s, j, C);
+        // Once the pressure-actuated valve has opened in a pass, its area stays
+        // for the remaining passes of the step.
+        if (s.AEXH[j] == 0.0f) {
+            CHECKV(s.PRES[e], s.PRES[j], s.DRV, s.FRV, s.KRV, s.AEXH[j]);
+        }
+        intake_valve_flow(s, j);
+        exhaust_valve_flow(s, j);
+        cylinder_heat_transfer(s, j, wall);
+        accumulate_flow_sums(s, j);
+    }
+
+    if (!exhaust_outlet_flow(s)) {
+        return PassResult::ExhaustPressureLow;
+    }
+    exhaust_receiver_wall_loss(s);
+    cylinder_balances(s);
+    intake_supply_flow(s);
+    intake_receiver_balance(s);
+    exhaust_receiver_balance(s);
+    corrector_update(s);
+    return (s.CONVFLAG < 1.0f) ? PassResult::Converged : PassResult::NotConverged;
+}
+
+void end_of_step_copy(RunState& s) {
+    for (int32_t k = 1; k <= s.NZONE; ++k) {
+        s.EQR0[k] = s.EQRN[k];
+        s.MASS0[k] = s.MASSN[k];
+        s.TEMP0[k] = s.TEMPN[k];
+        s.DEQR[k] = s.DEQRN[k];
+        s.DMASS[k] = s.DMASSN[k];
+        s.DTEMP[k] = s.DTEMPN[k];
+    }
+}
+
+const char* zone_name(const RunState& s, int32_t k, char (&buf)[32]) {
+    if (k == s.NCYL + 1) return "intake receiver";
+    if (k == s.NCYL + 2) return "exhaust receiver";
+    std::snprintf(buf, sizeof buf, "cylinder %d", static_cast<int>(k));
+    return buf;
+}
+
+// First zone whose mass, temperature or EQR is not finite, or 0.
+int32_t first_non_finite_zone(const RunState& s, const char*& what) {
+    for (int32_t k = 1; k <= s.NZONE; ++k) {
+        if (!std::isfinite(s.MASS[k])) { what = "mass"; return k; }
+        if (!std::isfinite(s.TEMP[k])) { what = "temperature"; return k; }
+        if (!std::isfinite(s.EQR[k])) { what = "equivalence ratio"; return k; }
+    }
+    return 0;
+}
+
+std::string where(int32_t cycle, float phi) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, " (cycle %d, crank angle %.2f deg)", static_cast<int>(cycle),
+                  static_cast<double>(phi));
+    return buf;
+}
+
+class Driver {
+public:
+    Driver(RunState& s, const OutputSinks& out) : s_(s), out_(out) {}
+
+    RunOutcome run() {
+        set_up_run(s_);
+        write_trace_headers(*out_.fort8, *out_.fort9, *out_.fort10);
+        RunOutcome outcome = cycles();
+        final_reports();
+        if (s_.NCYL <= 2) {
+            outcome.startTable = start_table_text(s_);
+            outcome.rewritesStartTable = !outcome.startTable.empty();
+        }
+        return outcome;
+    }
+
+private:
+    RunOutcome stop(RunEnd end, int32_t cycle, const std::string& text) {
+        RunOutcome o;
+        o.end = end;
+        o.cycle = cycle;
+        o.phi = s_.PHI;
+        if (end != RunEnd::Completed) o.reason = "run stopped: " + text + where(cycle, s_.PHI);
+        return o;
+    }
+
+    RunOutcome cycles() {
+        char buf[160];
+        for (;;) {
+            // Cycle head.
+            if (s_.ICYC > 0) {
+                s_.EXMASS = 0.0f;
+                s_.TIVC = (s_.VIVC * s_.PIVC) / (s_.TRMASS[s_.KIVC] * 287.0f);
+            }
+            wiebe_exponent(s_);
+            const float outputCycle = (s_.CONV >= 1.0f && s_.FINAL >= 1.0f) ? 1.0f : 0.0f;
+
+            // Crank-angle steps until the cycle end.
+            for (;;) {
+                PassResult pass = run_step();
+                if (pass == PassResult::ExhaustPressureLow) {
+                    std::snprintf(buf, sizeof buf, "exhaust-receiver pressure %.0f Pa fell below 52800 Pa (0.528 bar)",
+                                  static_cast<double>(s_.PRES[s_.NCYL + 2]));
+                    return stop(RunEnd::ExhaustPressureLow, s_.ICYC + 1, buf);
+                }
+                const char* what = nullptr;
+                if (const int32_t k = first_non_finite_zone(s_, what); k != 0) {
+                    char name[32];
+                    std::snprintf(buf, sizeof buf, "the %s of zone %d (%s) is no longer a finite number", what,
+                                  static_cast<int>(k), zone_name(s_, k, name));
+                    return stop(RunEnd::NonFiniteState, s_.ICYC + 1, buf);
+                }
+                if (!(s_.ANGST + 720.0f > s_.PHI)) break;
+            }
+
+            // End of the cycle.
+            if (s_.ICYC > 1) s_.PIVC = s_.TRPRES[s_.KIVC];
+            cycle_figures(s_, *out_.console, out_.diag);
+            s_.ICYC = s_.ICYC + 1;
+            const int32_t e = s_.NCYL + 2;
+            if (s_.ICYC > 2 && s_.EQR[e] > s_.EQRMAX) {
+                std::snprintf(buf, sizeof buf, "exhaust-receiver equivalence ratio %.4g exceeds EQRMAX = %.4g",
+                              static_cast<double>(s_.EQR[e]), static_cast<double>(s_.EQRMAX));
+                return stop(RunEnd::ExhaustEqrLimit, s_.ICYC, buf);
+            }
+            const bool periodic = std::fabs(s_.TRMASS[720] - s_.TRMASS[1]) < s_.TOLCYM &&
+                                  std::fabs(s_.TRMEXR[720] - s_.TRMEXR[1]) < s_.TOLEXM;
+            if (s_.ICYC >= s_.MAXCYC) {
+                // An output cycle that came out periodic is complete, whichever rule ends the loop.
+                if (outputCycle >= 1.0f && periodic) return stop(RunEnd::Completed, s_.ICYC, "");
+                std::snprintf(buf, sizeof buf, "the cycle count reached MAXCYC = %d before the output cycle was completed",
+                              static_cast<int>(s_.MAXCYC));
+                return stop(RunEnd::MaxCycles, s_.ICYC, buf);
+            }
+            s_.ISTEP = 0;
+            s_.PHI = s_.ANGST;
+            write_continue_record(*out_.fort12);
+            s_.PREFM = s_.TRPRES[720];
+            s_.TREFM = s_.TRTEMP[720];
+
+            if (periodic) {
+                if (s_.MODE == 2) s_.CONV = 1.0f;
+                if (s_.CONV == 1.0f && s_.FINAL == 1.0f) return stop(RunEnd::Completed, s_.ICYC, "");
+                if (s_.CONV == 1.0f) s_.FINAL = 1.0f;
+                if (s_.MODE == 2) continue;
+                if (s_.ICYC > 2 && std::fabs(s_.PETARG - s_.PE) < s_.TOLPE) s_.CONV = 1.0f;
+                s_.QF = s_.QF + fuel_correction();
+                if (!(s_.QF <= s_.FUELMX)) {
+                    std::snprintf(buf, sizeof buf, "corrected fuel quantity %.4g exceeds FUELMX = %.4g (10 mm3)",
+                                  static_cast<double>(s_.QF), static_cast<double>(s_.FUELMX));
+                    return stop(RunEnd::FuelLimit, s_.ICYC, buf);
+                }
+            } else {
+                if (s_.MODE == 2) continue;
+                if (std::fabs(s_.PETARG - s_.PE) < s_.DPEMIN) continue;
+                s_.QF = s_.QF + fuel_correction();
+            }
+        }
+    }
+
+    // Fuel correction of the load controller [10 mm3]: the stoichiometric fuel
+    // of the missing load, scaled by the friction and offset pressures.
+    float fuel_correction() const {
+        return ((s_.PETARG - s_.PE) * s_.VH / s_.FNCYL * 1.2f * 0.0676f * s_.EQR[s_.NCYL + 2] * 100000.0f / 0.825f) /
+               (s_.FMEP + s_.PIOFF);
+    }
+
+    // One crank-angle step, refined into ten tenth-steps when its corrector
+    // does not converge; returns once a step is accepted (or the run must stop).
+    PassResult run_step() {
+        for (;;) {
+            s_.PHI = s_.PHI + s_.DPH;
+            s_.ITER = 0;
+            if (s_.DPHIR > s_.DPH) s_.NSMALL = s_.NSMALL + 1;
+            step_head(s_);
+            predictor(s_);
+
+            bool refine = false;
+            for (;;) {
+                const PassResult r = corrector_pass(s_);
+                if (r == PassResult::ExhaustPressureLow) return r;
+                if (r == PassResult::Converged) break;
+                s_.ITER = s_.ITER + 1;
+                if (s_.ITER <= s_.ITMAX) continue;
+                if (s_.DPH >= s_.DPHI) {
+                    refine = true;
+                } // else a refined step is accepted unconverged
+                break;
+            }
+            if (refine) {
+                // Repeat the step from the same start state with a tenth of the step.
+                s_.PHI = s_.PHI - s_.DPH;
+                s_.NSMALL = 0;
+                s_.DPH = s_.DPHI / 10.0f;
+                for (int32_t k = 1; k <= s_.NZONE; ++k) {
+                    s_.DMASS[k] = s_.DMASS1[k];
+                    s_.DTEMP[k] = s_.DTEMP1[k];
+                    s_.DEQR[k] = s_.DEQR1[k];
+                }
+                continue;
+            }
+            accept_step();
+            return PassResult::Converged;
+        }
+    }
+
+    void accept_step() {
+        // After ten small steps the full step is taken again; the tenth small
+        // step is recorded as the full step.
+        if (s_.NSMALL >= 10) s_.DPH = s_.DPHI;
+        if (!(s_.DPHIR > s_.DPH)) {
+            s_.ISTEP = s_.ISTEP + 1;
+            if (s_.ISTEP <= kHistorySlots) {
+                record_history(s_);
+            } else if ((s_.WARNED & kWarnTooManySteps) == 0) {
+                s_.WARNED |= kWarnTooManySteps;
+                if (out_.diag != nullptr) {
+                    *out_.diag << "diesel-cycle: warning: a cycle took more than " << kHistorySlots
+                               << " recorded steps; the steps beyond them are not recorded\n";
+                }
+            }
+            if (s_.CONV >= 1.0f && s_.FINAL >= 1.0f) {
+                write_trace_lines(s_, *out_.fort8, *out_.fort9, *out_.fort10);
+            }
+        }
+        end_of_step_copy(s_);
+    }
+
+    void final_reports() {
+        write_final_line(s_, *out_.console);
+        final_figures(s_);
+        write_fort13(s_, *out_.fort13);
+        write_fort15(s_, *out_.fort15);
+        write_fort16(s_, *out_.fort16);
+    }
+
+    RunState& s_;
+    const OutputSinks& out_;
+};
+
+}  // namespace
+
+RunOutcome run_simulation(RunState& s, const OutputSinks& out) {
+    return Driver(s, out).run();
+}
+
+}  // namespace diesel

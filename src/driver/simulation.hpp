@@ -1,0 +1,18 @@
+// The simulation driver: set-up, the loop nest over cycles, crank-angle steps
+// and corrector passes, the stopping rules and the final reports.
+#pragma once
+
+#include "state/run_io.hpp"
+#include "state/run_state.hpp"
+
+namespace diesel {
+
+// Runs a whole simulation on a state filled by read_inputs(): set-up, trace
+// headers, cycles until the output cycle is complete or a stopping rule ends
+// the run, then the final console line and the summary reports. Every output
+// goes to the streams of `out` (all must be set; `diag` may be null). The new
+// start table, when the run rewrites it, is returned in the outcome: binding it
+// to "fort14.dat" is the caller's business.
+RunOutcome run_simulation(RunState& s, const OutputSinks& out);
+
+}  // namespace diesel

@@ -1,0 +1,17 @@
+// Flow areas of the cam-driven valves and of the pressure-actuated valve.
+#pragma once
+
+namespace diesel {
+
+// Effective flow areas of the exhaust and the intake valve [m2] at the
+// cylinder crank angle `angle` [rad]. Each flank is 100 degrees long.
+void VALVES(const float& IVO, const float& IVC, const float& EVO, const float& EVC, const float& AIMAX,
+            const float& AEMAX, const float& angle, float& AINL, float& AEXH);
+
+// Pressure-actuated valve that admits exhaust-receiver gas (pressure P1 [Pa])
+// into a cylinder (P2 [Pa]) while its exhaust valve is shut: opens when the
+// pressure force on the seat DRV [m] exceeds the preload FRV [N] of a spring of
+// stiffness KRV [N/m]; AEXH becomes its curtain area [m2] (no lift limit).
+void CHECKV(const float& P1, const float& P2, const float& DRV, const float& FRV, const float& KRV, float& AEXH);
+
+}  // namespace diesel

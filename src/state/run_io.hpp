@@ -1,0 +1,58 @@
+// The seams through which a run reads its input files and writes its outputs.
+// The simulation never opens a file itself: the command-line layer (or a test,
+// or an engine-map worker) hands in the text of each input file and a stream
+// for each output, so a whole run can take place in memory.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace diesel {
+
+// Text of the three input files; std::nullopt stands for a missing file.
+struct InputTexts {
+    std::optional<std::string> fort3;   // operating point
+    std::optional<std::string> fort2;   // engine data, run control, start states
+    std::optional<std::string> fort14;  // start table of cylinders 2 .. NCYL
+};
+
+// Output streams of a run. "fort11.dat" is opened and never written, so it has
+// no stream here; the command-line layer creates it. `diag` takes warnings and
+// the line that says why a run ended early (stderr in the program).
+struct OutputSinks {
+    std::ostream* fort8 = nullptr;    // cylinder-1 trace, every recorded step
+    std::ostream* fort9 = nullptr;    // cylinder-1 trace, every tenth step
+    std::ostream* fort10 = nullptr;   // exhaust receiver and valves of cylinder 1
+    std::ostream* fort12 = nullptr;   // one empty record per continued cycle
+    std::ostream* fort13 = nullptr;   // summary report
+    std::ostream* fort15 = nullptr;   // summary report
+    std::ostream* fort16 = nullptr;   // energy balance
+    std::ostream* console = nullptr;  // progress lines (stdout)
+    std::ostream* diag = nullptr;     // warnings and stop reasons (stderr)
+};
+
+// How a run ended. Only Completed means the output cycle was run and was periodic.
+enum class RunEnd : int32_t {
+    Completed,           // the output cycle was completed
+    MaxCycles,           // the cycle count reached MAXCYC
+    ExhaustEqrLimit,     // exhaust equivalence ratio above EQRMAX
+    FuelLimit,           // corrected fuel quantity above FUELMX
+    ExhaustPressureLow,  // exhaust-receiver pressure below 0.528 bar
+    NonFiniteState,      // a zone's mass, temperature or EQR stopped being finite
+};
+
+struct RunOutcome {
+    RunEnd end = RunEnd::Completed;
+    int32_t cycle = 0;        // cycle in progress when the run ended (1-based)
+    float phi = 0.0f;         // crank angle of cylinder 1 at the end [deg]
+    std::string reason;       // one line saying why the run ended early; empty when Completed
+    bool rewritesStartTable = false;  // NCYL <= 2 and there are rows to write
+    std::string startTable;   // new text of "fort14.dat" when rewritesStartTable
+};
+
+// Short name of a run ending, for CSV files and messages ("completed", "max-cycles", ...).
+const char* run_end_name(RunEnd end);
+
+}  // namespace diesel
