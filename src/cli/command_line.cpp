@@ -3,7 +3,10 @@
 #include <ostream>
 #include <string>
 
+#include "cli/engine_map.hpp"
 #include "cli/file_run.hpp"
+#include "cli/init_command.hpp"
+#include "cli/plot_command.hpp"
 
 namespace diesel {
 
@@ -29,6 +32,13 @@ void usage(std::ostream& os) {
 }  // namespace
 
 int run_command_line(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    // Sub-commands take the rest of the command line.
+    if (argc >= 2) {
+        const std::string cmd = argv[1];
+        if (cmd == "map") return map_command(argc - 1, argv + 1, out, err);
+        if (cmd == "init") return init_command(argc - 1, argv + 1, out, err);
+        if (cmd == "plot") return plot_command(argc - 1, argv + 1, out, err);
+    }
     std::string dir = ".";
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
