@@ -135,7 +135,9 @@ public:
         write_trace_headers(*out_.fort8, *out_.fort9, *out_.fort10);
         RunOutcome outcome = cycles();
         final_reports();
-        if (s_.NCYL <= 2) {
+        // A state that turned non-finite leaves no start table worth keeping:
+        // the old one stays rather than being replaced by rows of NaN.
+        if (s_.NCYL <= 2 && outcome.end != RunEnd::NonFiniteState) {
             outcome.startTable = start_table_text(s_);
             outcome.rewritesStartTable = !outcome.startTable.empty();
         }
