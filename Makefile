@@ -1,13 +1,13 @@
 # Convenience front end to the CMake build.
 #   make        configure and build into build/
-#   make run    build, run the bundled example in build/run/, show its summary
+#   make run    build, run the bundled example in build/run/, show its console lines and reports
 #   make test   build, then run every test
 BUILD ?= build
 EXAMPLE ?= examples/c1_fixed
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build deps run test clean
+.PHONY: all build program deps run test clean
 
 all: build
 
@@ -22,13 +22,18 @@ $(BUILD)/CMakeCache.txt: | deps
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+program: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target diesel-cycle
+
+run: program
 	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
 	@cp $(EXAMPLE)/*.dat $(BUILD)/run/
 	@echo "== running diesel-cycle in $(BUILD)/run (input from $(EXAMPLE))"
 	@cd $(BUILD)/run && ../diesel-cycle; status=$$?; \
 	  echo "== exit status $$status"; \
 	  echo "== fort13.dat"; iconv -f latin1 -t utf-8 fort13.dat; \
+	  echo "== fort15.dat"; cat fort15.dat; \
+	  echo "== fort16.dat"; cat fort16.dat; \
 	  exit $$status
 
 test: build
