@@ -51,8 +51,8 @@ void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
         for (int32_t i = s.ICA1; i <= s.ICA2; ++i) {
             if (!in_table(i)) {
                 warn_once(s, diag, kWarnExhaustWindow,
-                          "the exhaust-valve window reaches beyond the 821 history entries; "
-                          "entries beyond them are left out of HTM2 and QLV2");
+                          "the exhaust-valve window reaches outside the history entries 1 to 821; "
+                          "entries outside them are left out of HTM2 and QLV2");
                 continue;
             }
             s.HTM2 = s.HTM2 + (s.DPH * s.TRHTC[i]) / D;
