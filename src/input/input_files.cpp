@@ -175,6 +175,16 @@ void read_all(RunState& s, const InputTexts& texts) {
                        not_accepted(t[12],
                                     "DPHI must lie between 720/821 and 1 degree; a smaller step overflows "
                                     "the 821 history slots, a larger one never reaches history entry 720"));
+        // Far from zero a float crank angle no longer takes a step of a tenth of
+        // a degree, and the cycle would never reach its end.
+        if (!(std::fabs(s.ANGST) <= 100000.0f))
+            fort2.fail(rec, 2, "ANGST",
+                       not_accepted(t[1], "ANGST must lie between -100000 and 100000 degrees; further out the "
+                                          "crank angle cannot advance by a refined step in single precision"));
+        // Each step may take up to ITMAX+1 corrector passes; beyond a thousand a
+        // step that does not converge would hold the run for hours.
+        if (s.ITMAX > 1000)
+            fort2.fail(rec, 14, "ITMAX", not_accepted(t[13], "ITMAX must not exceed 1000"));
     }
     fort2.read({"record", 5, ""},
                {real_item("HCOOL", s.HCOOL), real_item("LHEAD", s.LHEAD), real_item("LPIST", s.LPIST),
