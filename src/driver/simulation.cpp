@@ -5,13 +5,7 @@
 #include <string>
 
 #include "cylinder/combustion.hpp"
-#include "cylinder/gas_properties.hpp"
-#include "cylinder/heat_transfer.hpp"
-#include "cylinder/receiver_flows.hpp"
-#include "cylinder/zone_balances.hpp"
-#include "driver/kinematics.hpp"
-#include "driver/valve_areas.hpp"
-#include "driver/valve_flows.hpp"
+#include "driver/crank_step.hpp"
 #include "input/run_setup.hpp"
 #include "input/start_table.hpp"
 #include "report/console_lines.hpp"
@@ -23,84 +17,6 @@
 namespace diesel {
 
 namespace {
-
-enum class PassResult { Converged, NotConverged, ExhaustPressureLow };
-
-// Per-step work before the predictor: combustion duration, exhaust-receiver
-// wall coefficient, then per cylinder kinematics, valve areas and burn rate.
-void step_head(RunState& s) {
-    combustion_duration(s);
-    exhaust_receiver_wall_coefficient(s);
-    const float FIRE = 720.0f / s.FNCYL;  // firing interval [deg]
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        cylinder_kinematics(s, j, FIRE);
-        VALVES(s.IVO, s.IVC, s.EVO, s.EVC, s.AIMAX, s.AEMAX, s.THETA[j], s.AINL[j], s.AEXH[j]);
-        burn_rate(s, j);
-    }
-}
-
-// Explicit Euler from the start-of-step state, keeping copies of the
-// derivatives for a refined repeat of the step.
-void predictor(RunState& s) {
-    const float H = s.PI * s.DPH / 180.0f;  // step [rad]
-    for (int32_t k = 1; k <= s.NZONE; ++k) {
-        s.DEQR1[k] = s.DEQR[k];
-        s.DTEMP1[k] = s.DTEMP[k];
-        s.DMASS1[k] = s.DMASS[k];
-        s.EQR[k] = H * s.DEQR[k] + s.EQR0[k];
-        s.TEMP[k] = H * s.DTEMP[k] + s.TEMP0[k];
-        s.MASS[k] = H * s.DMASS[k] + s.MASS0[k];
-    }
-}
-
-// One corrector pass: properties, valve and wall flows of every cylinder,
-// receiver boundary flows, balances and the trapezoidal update.
-PassResult corrector_pass(RunState& s) {
-    s.SDMINL = 0.0f;
-    s.SDMEXH = 0.0f;
-    s.SDHINL = 0.0f;
-    s.SDHEXH = 0.0f;
-    s.SFEX = 0.0f;
-    gas_properties(s);
-
-    const int32_t e = s.NCYL + 2;
-    const float C = kappa_cylinder_coefficient(s);
-    const WallPassConstants wall = wall_pass_constants(s);
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        s.KAPPA = kappa_cylinder(s, j, C);
-        // Once the pressure-actuated valve has opened in a pass, its area stays
-        // for the remaining passes of the step.
-        if (s.AEXH[j] == 0.0f) {
-            CHECKV(s.PRES[e], s.PRES[j], s.DRV, s.FRV, s.KRV, s.AEXH[j]);
-        }
-        intake_valve_flow(s, j);
-        exhaust_valve_flow(s, j);
-        cylinder_heat_transfer(s, j, wall);
-        accumulate_flow_sums(s, j);
-    }
-
-    if (!exhaust_outlet_flow(s)) {
-        return PassResult::ExhaustPressureLow;
-    }
-    exhaust_receiver_wall_loss(s);
-    cylinder_balances(s);
-    intake_supply_flow(s);
-    intake_receiver_balance(s);
-    exhaust_receiver_balance(s);
-    corrector_update(s);
-    return (s.CONVFLAG < 1.0f) ? PassResult::Converged : PassResult::NotConverged;
-}
-
-void end_of_step_copy(RunState& s) {
-    for (int32_t k = 1; k <= s.NZONE; ++k) {
-        s.EQR0[k] = s.EQRN[k];
-        s.MASS0[k] = s.MASSN[k];
-        s.TEMP0[k] = s.TEMPN[k];
-        s.DEQR[k] = s.DEQRN[k];
-        s.DMASS[k] = s.DMASSN[k];
-        s.DTEMP[k] = s.DTEMPN[k];
-    }
-}
 
 const char* zone_name(const RunState& s, int32_t k, char (&buf)[32]) {
     if (k == s.NCYL + 1) return "intake receiver";
@@ -145,12 +61,14 @@ public:
     }
 
 private:
-    RunOutcome stop(RunEnd end, int32_t cycle, const std::string& text) {
+    // `phi` is the crank angle where the rule fired: the step's end inside a
+    // cycle, the cycle's last step at a cycle end (PHI itself is reset by then).
+    RunOutcome stop(RunEnd end, int32_t cycle, float phi, const std::string& text) {
         RunOutcome o;
         o.end = end;
         o.cycle = cycle;
-        o.phi = s_.PHI;
-        if (end != RunEnd::Completed) o.reason = "run stopped: " + text + where(cycle, s_.PHI);
+        o.phi = phi;
+        if (end != RunEnd::Completed) o.reason = "run stopped: " + text + where(cycle, phi);
         return o;
     }
 
@@ -169,21 +87,22 @@ private:
             for (;;) {
                 PassResult pass = run_step();
                 if (pass == PassResult::ExhaustPressureLow) {
-                    std::snprintf(buf, sizeof buf, "exhaust-receiver pressure %.0f Pa fell below 52800 Pa (0.528 bar)",
+                    std::snprintf(buf, sizeof buf, "exhaust-receiver pressure %.1f Pa fell below 52800 Pa (0.528 bar)",
                                   static_cast<double>(s_.PRES[s_.NCYL + 2]));
-                    return stop(RunEnd::ExhaustPressureLow, s_.ICYC + 1, buf);
+                    return stop(RunEnd::ExhaustPressureLow, s_.ICYC + 1, s_.PHI, buf);
                 }
                 const char* what = nullptr;
                 if (const int32_t k = first_non_finite_zone(s_, what); k != 0) {
                     char name[32];
                     std::snprintf(buf, sizeof buf, "the %s of zone %d (%s) is no longer a finite number", what,
                                   static_cast<int>(k), zone_name(s_, k, name));
-                    return stop(RunEnd::NonFiniteState, s_.ICYC + 1, buf);
+                    return stop(RunEnd::NonFiniteState, s_.ICYC + 1, s_.PHI, buf);
                 }
                 if (!(s_.ANGST + 720.0f > s_.PHI)) break;
             }
 
             // End of the cycle.
+            const float cycleEnd = s_.PHI;  // crank angle of the cycle's last step [deg]
             if (s_.ICYC > 1) s_.PIVC = s_.TRPRES[s_.KIVC];
             cycle_figures(s_, *out_.console, out_.diag);
             s_.ICYC = s_.ICYC + 1;
@@ -191,16 +110,16 @@ private:
             if (s_.ICYC > 2 && s_.EQR[e] > s_.EQRMAX) {
                 std::snprintf(buf, sizeof buf, "exhaust-receiver equivalence ratio %.4g exceeds EQRMAX = %.4g",
                               static_cast<double>(s_.EQR[e]), static_cast<double>(s_.EQRMAX));
-                return stop(RunEnd::ExhaustEqrLimit, s_.ICYC, buf);
+                return stop(RunEnd::ExhaustEqrLimit, s_.ICYC, cycleEnd, buf);
             }
             const bool periodic = std::fabs(s_.TRMASS[720] - s_.TRMASS[1]) < s_.TOLCYM &&
                                   std::fabs(s_.TRMEXR[720] - s_.TRMEXR[1]) < s_.TOLEXM;
             if (s_.ICYC >= s_.MAXCYC) {
                 // An output cycle that came out periodic is complete, whichever rule ends the loop.
-                if (outputCycle >= 1.0f && periodic) return stop(RunEnd::Completed, s_.ICYC, "");
+                if (outputCycle >= 1.0f && periodic) return stop(RunEnd::Completed, s_.ICYC, cycleEnd, "");
                 std::snprintf(buf, sizeof buf, "the cycle count reached MAXCYC = %d before the output cycle was completed",
                               static_cast<int>(s_.MAXCYC));
-                return stop(RunEnd::MaxCycles, s_.ICYC, buf);
+                return stop(RunEnd::MaxCycles, s_.ICYC, cycleEnd, buf);
             }
             s_.ISTEP = 0;
             s_.PHI = s_.ANGST;
@@ -210,7 +129,7 @@ private:
 
             if (periodic) {
                 if (s_.MODE == 2) s_.CONV = 1.0f;
-                if (s_.CONV == 1.0f && s_.FINAL == 1.0f) return stop(RunEnd::Completed, s_.ICYC, "");
+                if (s_.CONV == 1.0f && s_.FINAL == 1.0f) return stop(RunEnd::Completed, s_.ICYC, cycleEnd, "");
                 if (s_.CONV == 1.0f) s_.FINAL = 1.0f;
                 if (s_.MODE == 2) continue;
                 if (s_.ICYC > 2 && std::fabs(s_.PETARG - s_.PE) < s_.TOLPE) s_.CONV = 1.0f;
@@ -218,7 +137,7 @@ private:
                 if (!(s_.QF <= s_.FUELMX)) {
                     std::snprintf(buf, sizeof buf, "corrected fuel quantity %.4g exceeds FUELMX = %.4g (10 mm3)",
                                   static_cast<double>(s_.QF), static_cast<double>(s_.FUELMX));
-                    return stop(RunEnd::FuelLimit, s_.ICYC, buf);
+                    return stop(RunEnd::FuelLimit, s_.ICYC, cycleEnd, buf);
                 }
             } else {
                 if (s_.MODE == 2) continue;
@@ -238,40 +157,9 @@ private:
     // One crank-angle step, refined into ten tenth-steps when its corrector
     // does not converge; returns once a step is accepted (or the run must stop).
     PassResult run_step() {
-        for (;;) {
-            s_.PHI = s_.PHI + s_.DPH;
-            s_.ITER = 0;
-            if (s_.DPHIR > s_.DPH) s_.NSMALL = s_.NSMALL + 1;
-            step_head(s_);
-            predictor(s_);
-
-            bool refine = false;
-            for (;;) {
-                const PassResult r = corrector_pass(s_);
-                if (r == PassResult::ExhaustPressureLow) return r;
-                if (r == PassResult::Converged) break;
-                s_.ITER = s_.ITER + 1;
-                if (s_.ITER <= s_.ITMAX) continue;
-                if (s_.DPH >= s_.DPHI) {
-                    refine = true;
-                } // else a refined step is accepted unconverged
-                break;
-            }
-            if (refine) {
-                // Repeat the step from the same start state with a tenth of the step.
-                s_.PHI = s_.PHI - s_.DPH;
-                s_.NSMALL = 0;
-                s_.DPH = s_.DPHI / 10.0f;
-                for (int32_t k = 1; k <= s_.NZONE; ++k) {
-                    s_.DMASS[k] = s_.DMASS1[k];
-                    s_.DTEMP[k] = s_.DTEMP1[k];
-                    s_.DEQR[k] = s_.DEQR1[k];
-                }
-                continue;
-            }
-            accept_step();
-            return PassResult::Converged;
-        }
+        const PassResult r = solve_step(s_);
+        if (r == PassResult::Converged) accept_step();
+        return r;
     }
 
     void accept_step() {
