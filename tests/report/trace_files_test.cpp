@@ -112,7 +112,10 @@ INSTANTIATE_TEST_SUITE_P(Steps, TraceStep,
                          ::testing::Values(StepCase{1, 541.0f, false, "0.5410E+03"},
                                            StepCase{10, 720.0f, true, "0.0000E+00"},
                                            StepCase{15, 1260.0f, false, "0.5400E+03"},
-                                           StepCase{720, -30.0f, true, "-.3000E+02"}));
+                                           StepCase{720, -30.0f, true, "-.3000E+02"}),
+                         [](const ::testing::TestParamInfo<StepCase>& info) {
+                             return "Step" + std::to_string(info.param.istep);
+                         });
 
 TEST(TraceLines, CycleOf720StepsGives72LinesInFort9) {
     auto s = traced_state();
