@@ -60,26 +60,25 @@ void corrector_update(RunState& s) {
     const float h = ((s.DPH * 0.5f) * s.PI) / 180.0f;  // half the step [rad]
     const int32_t nz = s.NCYL + 2;
     const int32_t intake = s.NCYL + 1;
-    float flag = 0.0f;
-    for (int32_t k = 1; k <= nz; ++k) {
-        if (s.ISTEP <= 0) {
-            // Before the first record of a cycle the update is an implicit Euler step.
+    if (s.ISTEP <= 0) {
+        // Before the first record of a cycle the update is an implicit Euler step.
+        for (int32_t k = 1; k <= nz; ++k) {
             s.DEQR[k] = s.DEQRN[k];
             s.DMASS[k] = s.DMASSN[k];
             s.DTEMP[k] = s.DTEMPN[k];
         }
+    }
+    // The first pass of a step never converges.
+    float flag = (s.ITER <= 0) ? 100.0f : 0.0f;
+    for (int32_t k = 1; k <= nz; ++k) {
         s.EQRN[k] = (s.DEQRN[k] + s.DEQR[k]) * h + s.EQR0[k];
         s.MASSN[k] = (s.DMASSN[k] + s.DMASS[k]) * h + s.MASS0[k];
         s.TEMPN[k] = (s.DTEMPN[k] + s.DTEMP[k]) * h + s.TEMP0[k];
-        if (s.ITER <= 0) {
-            flag = 100.0f;  // the first pass of a step never converges
-        }
         // The intake receiver takes no part in the test. A comparison with NaN is
         // false and leaves the flag as it is.
-        if (k != intake) {
-            if (std::fabs(s.EQRN[k] - s.EQR[k]) > s.TOLEQR) flag = 100.0f;
-            if (std::fabs(s.MASSN[k] - s.MASS[k]) > s.TOLM) flag = 100.0f;
-            if (std::fabs(s.TEMPN[k] - s.TEMP[k]) > s.TOLT) flag = 100.0f;
+        if (k != intake && (std::fabs(s.EQRN[k] - s.EQR[k]) > s.TOLEQR || std::fabs(s.MASSN[k] - s.MASS[k]) > s.TOLM ||
+                            std::fabs(s.TEMPN[k] - s.TEMP[k]) > s.TOLT)) {
+            flag = 100.0f;
         }
         s.EQR[k] = s.EQRN[k];
         s.MASS[k] = s.MASSN[k];

@@ -13,6 +13,10 @@ namespace diesel {
 void intake_valve_flow(RunState& s, int32_t j);
 void exhaust_valve_flow(RunState& s, int32_t j);
 
+// Both of the above for cylinder j, forming the terms of the orifice
+// equations that depend on KAPPA alone once for the two valves.
+void cylinder_valve_flows(RunState& s, int32_t j);
+
 // Adds cylinder j's flows to the five sums the receiver balances use.
 void accumulate_flow_sums(RunState& s, int32_t j);
 

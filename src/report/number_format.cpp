@@ -2,8 +2,7 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 namespace diesel {
@@ -18,6 +17,61 @@ std::string right_justified(const char* text, int w) {
     return field;
 }
 
+// Powers of ten 1e-40 .. 1e50 as the nearest doubles, for the scaling below.
+constexpr int kPow10Min = -40;
+constexpr double kPow10[] = {
+    1e-40, 1e-39, 1e-38, 1e-37, 1e-36, 1e-35, 1e-34, 1e-33, 1e-32, 1e-31, 1e-30, 1e-29, 1e-28,
+    1e-27, 1e-26, 1e-25, 1e-24, 1e-23, 1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15,
+    1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,  1e-7,  1e-6,  1e-5,  1e-4,  1e-3,  1e-2,
+    1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,
+    1e12,  1e13,  1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22,  1e23,  1e24,
+    1e25,  1e26,  1e27,  1e28,  1e29,  1e30,  1e31,  1e32,  1e33,  1e34,  1e35,  1e36,  1e37,
+    1e38,  1e39,  1e40,  1e41,  1e42,  1e43,  1e44,  1e45,  1e46,  1e47,  1e48,  1e49,  1e50,
+};
+
+// Four significant digits of a > 0 by scaling in double: a (exact as a
+// double) times the nearest double of 10^(3-X) is within 3e-12 of the exact
+// a*10^(3-X) < 10^4, so rounding it gives the exact result unless it lies
+// near a tie; then false, and the exact conversion below decides.
+bool four_digits_fast(float a, int& digits, int& exponent) {
+    const double d = static_cast<double>(a);
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &d, sizeof bits);
+    const int e2 = static_cast<int>((bits >> 52) & 0x7ff) - 1023;  // d in [2^e2, 2^(e2+1))
+    // floor(e2*log10(2)) (78913/2^18 is log10(2) closely enough for |e2| < 160);
+    // floor(log10(d)) is this X or X + 1.
+    int X = (e2 * 78913) >> 18;
+    double x = d * kPow10[3 - X - kPow10Min];
+    if (x >= 10000.0) {
+        X += 1;
+        x = d * kPow10[3 - X - kPow10Min];
+    }
+    if (!(x >= 999.0)) return false;
+    const std::int64_t whole = static_cast<std::int64_t>(x);  // x > 0: truncation is floor
+    const double frac = x - static_cast<double>(whole);       // exact
+    if (std::fabs(frac - 0.5) < 1e-6) return false;
+    int n = static_cast<int>(whole) + (frac > 0.5 ? 1 : 0);
+    if (n < 1000) return false;  // just below 10^X: left to the exact path
+    if (n == 10000) {
+        n = 1000;
+        X += 1;
+    }
+    digits = n;
+    exponent = X;
+    return true;
+}
+
+// The same, exactly: std::to_chars writes the digits printf("%.3e") writes.
+void four_digits_exact(float a, int& digits, int& exponent) {
+    char buf[32];
+    const auto conv = std::to_chars(buf, buf + sizeof buf, static_cast<double>(a), std::chars_format::scientific, 3);
+    // buf: d.ddde[+-]XX (two or three exponent digits)
+    digits = (buf[0] - '0') * 1000 + (buf[2] - '0') * 100 + (buf[3] - '0') * 10 + (buf[4] - '0');
+    exponent = 0;
+    for (const char* p = buf + 7; p < conv.ptr; ++p) exponent = exponent * 10 + (*p - '0');
+    if (buf[6] == '-') exponent = -exponent;
+}
+
 }  // namespace
 
 void format_sci(float value, char (&out)[11]) {
@@ -30,14 +84,16 @@ void format_sci(float value, char (&out)[11]) {
         return;
     }
 
-    // "%.3e" rounds the exact binary value to four significant digits and
-    // carries into the exponent itself (9.9996e-01 -> 1.000e+00); d.ddde+X
-    // then becomes 0.dddd E+(X+1). The float range keeps X+1 within -44..+39.
-    char buf[32];
+    // The magnitude rounded to four significant digits d.ddd x 10^X, as "%.3e"
+    // forms them from the exact binary value (ties to even), with the carry
+    // into the exponent (9.9996e-01 -> 1.000e+00); d.ddd x 10^X then becomes
+    // 0.dddd E+(X+1). The float range keeps X+1 within -44..+39.
     const bool negative = std::signbit(value);
-    std::snprintf(buf, sizeof buf, "%.3e", static_cast<double>(std::fabs(value)));
-    // buf: d.ddde[+-]XX
-    int exponent = std::atoi(buf + 6);
+    int digits = 0;    // dddd, 1000 .. 9999 (0 for zero)
+    int exponent = 0;  // X
+    if (value != 0.0f && !four_digits_fast(std::fabs(value), digits, exponent)) {
+        four_digits_exact(std::fabs(value), digits, exponent);
+    }
     if (value != 0.0f) {
         exponent += 1;
     }
@@ -49,10 +105,10 @@ void format_sci(float value, char (&out)[11]) {
         out[pos++] = '0';
     }
     out[pos++] = '.';
-    out[pos++] = buf[0];
-    out[pos++] = buf[2];
-    out[pos++] = buf[3];
-    out[pos++] = buf[4];
+    out[pos++] = static_cast<char>('0' + digits / 1000);
+    out[pos++] = static_cast<char>('0' + digits / 100 % 10);
+    out[pos++] = static_cast<char>('0' + digits / 10 % 10);
+    out[pos++] = static_cast<char>('0' + digits % 10);
     out[pos++] = 'E';
     out[pos++] = exponent < 0 ? '-' : '+';
     const int magnitude = exponent < 0 ? -exponent : exponent;

@@ -1,0 +1,4 @@
+// Entry point of diesel_bench (`make bench`).
+#include <benchmark/benchmark.h>
+
+BENCHMARK_MAIN();

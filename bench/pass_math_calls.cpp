@@ -1,0 +1,126 @@
+#include "pass_math_calls.hpp"
+
+#include <memory>
+
+#include "cylinder/gas_properties.hpp"
+#include "driver/orifice.hpp"
+#include "driver/valve_areas.hpp"
+
+namespace diesel::bench {
+
+namespace {
+
+// Each records its calls and returns the value the pass would compute.
+float pow_call(PassMathCalls& c, float x, float y) {
+    c.pow.push_back({x, y});
+    return std::pow(x, y);
+}
+
+float sqrt_call(PassMathCalls& c, float x) {
+    c.sqrt.push_back(x);
+    return std::sqrt(x);
+}
+
+// The orifice terms of one exponent; the two valves of a cylinder share them,
+// so the power of the choked flow is formed at most once per cylinder.
+struct Terms {
+    float k;
+    bool chokedFormed = false;
+    float chokedPower = 0.0f;
+};
+
+void choked(PassMathCalls& c, Terms& t, float RU, float TU) {
+    const float k = t.k;
+    if (!t.chokedFormed) {
+        t.chokedPower = pow_call(c, 2.0f / (k + 1.0f), (k + 1.0f) / (k - 1.0f));
+        t.chokedFormed = true;
+    }
+    sqrt_call(c, t.chokedPower * ((k / RU) / TU));
+}
+
+void subsonic(PassMathCalls& c, float X, float k, float RU, float TU) {
+    const float a = pow_call(c, X, 2.0f / k);
+    const float b = pow_call(c, X, (k + 1.0f) / k);
+    sqrt_call(c, (a - b) * (((k * 2.0f) / (k - 1.0f)) / RU) / TU);
+}
+
+void receiver_subsonic(PassMathCalls& c, float r, float k, float R, float T) {
+    const float a = pow_call(c, r, 2.0f / k);
+    const float b = pow_call(c, r, (k + 1.0f) / k);
+    sqrt_call(c, (a - b) * ((((k * 2.0f) / (k - 1.0f)) / R) / T));
+}
+
+}  // namespace
+
+void collect_pass_math_calls(const RunState& state, const WallStepConstants& wall, PassMathCalls& c) {
+    auto copy = std::make_unique<RunState>(state);
+    RunState& s = *copy;
+    gas_properties(s);  // no maths-library call
+    const int32_t in = s.NCYL + 1;
+    const int32_t e = s.NCYL + 2;
+
+    const float CW = kappa_cylinder_coefficient(s);
+    for (int32_t j = 1; j <= s.NCYL; ++j) {
+        Terms t{kappa_cylinder(s, j, CW)};
+        const float k = t.k;
+        if (s.AEXH[j] == 0.0f) CHECKV(s.PRES[e], s.PRES[j], s.DRV, s.FRV, s.KRV, s.AEXH[j]);
+
+        // Intake valve.
+        const float P = s.PRES[j];
+        const float PIN = s.PRES[in];
+        if (PIN / P < kCriticalPressureRatio) {
+            choked(c, t, s.RGAS[j], s.TEMP[j]);
+        } else if (P >= PIN) {
+            subsonic(c, PIN / P, k, s.RGAS[j], s.TEMP[j]);
+        } else if (P / PIN < kCriticalPressureRatio) {
+            choked(c, t, s.RGAS[in], s.TEMP[in]);
+        } else {
+            subsonic(c, P / PIN, k, s.RGAS[in], s.TEMP[in]);
+        }
+
+        // Exhaust valve.
+        const float PEX = s.PRES[e];
+        if (P / PEX < kCriticalPressureRatio) {
+            choked(c, t, s.RGAS[e], s.TEMP[e]);
+        } else if (P < PEX) {
+            subsonic(c, P / PEX, k, s.RGAS[e], s.TEMP[e]);
+        } else if (PEX / P < kCriticalPressureRatio) {
+            choked(c, t, s.RGAS[j], s.TEMP[j]);
+        } else {
+            subsonic(c, PEX / P, k, s.RGAS[j], s.TEMP[j]);
+        }
+
+        // Wall heat transfer; the motored pressure is a step constant.
+        bool burning = true;
+        float CW1 = wall.pass.C1G;
+        if (s.AINL[j] > 0.0f || s.AEXH[j] > 0.0f) {
+            CW1 = wall.C1X;
+            burning = false;
+        }
+        if (s.ASOC[j] < 0.0f) burning = false;
+        const float vel = s.CMEAN * CW1 + (s.PRES[j] - wall.PMOT[j]) * (burning ? wall.CBURN : wall.CNOBURN);
+        pow_call(c, vel, 0.8f);
+        pow_call(c, s.PRES[j] / 100000.0f, 0.8f);
+        pow_call(c, s.TEMP[j], 0.53f);
+    }
+
+    // Exhaust-receiver outlet.
+    const float pe = s.PRES[e];
+    const float ke = kappa_outlet(s);
+    if (!(pe / 100000.0f < kCriticalPressureRatio)) {
+        Terms t{ke};
+        if (100000.0f / pe < kCriticalPressureRatio) {
+            choked(c, t, s.RGAS[e], s.TEMP[e]);
+        } else if (pe > 100000.0f) {
+            receiver_subsonic(c, 100000.0f / pe, ke, s.RGAS[e], s.TEMP[e]);
+        } else {
+            receiver_subsonic(c, pe / 100000.0f, ke, s.RGAS[in], 293.0f);
+        }
+    }
+
+    // Intake-receiver supply: the balances before it leave PRES and TEMP alone.
+    const float pi = s.PRES[in];
+    if (!(pi > 100000.0f)) receiver_subsonic(c, pi / 100000.0f, kappa_supply(s), s.RGAS[in], 293.0f);
+}
+
+}  // namespace diesel::bench
