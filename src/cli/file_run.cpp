@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "driver/simulation.hpp"
@@ -29,6 +30,16 @@ struct OutputFile {
     std::ofstream stream;
 };
 
+// Input files are a few kilobytes; anything beyond this is not one.
+constexpr size_t kMaxInputBytes = size_t{64} << 20;
+
+// Directory part of a path, for syncing the rename ("." when there is none).
+std::string parent_dir(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
 bool read_text_file(const std::string& path, std::string& text, std::string& error) {
@@ -41,11 +52,22 @@ bool read_text_file(const std::string& path, std::string& text, std::string& err
     text.clear();
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    errno = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        // A link to a device such as /dev/zero must not fill the memory.
+        if (text.size() + n > kMaxInputBytes) {
+            std::fclose(f);
+            error = "larger than 64 MiB, which no input file is";
+            return false;
+        }
+        text.append(buf, n);
+    }
+    const int readErrno = errno;
     const bool bad = std::ferror(f) != 0;
     std::fclose(f);
     if (bad) {
-        error = "read error";
+        // A folder of that name, for instance, opens but cannot be read.
+        error = readErrno != 0 ? std::strerror(readErrno) : "read error";
         return false;
     }
     return true;
@@ -53,8 +75,14 @@ bool read_text_file(const std::string& path, std::string& text, std::string& err
 
 std::string replace_file_atomically(const std::string& path, const std::string& text) {
     const std::string tmp = path + ".tmp." + std::to_string(static_cast<long>(::getpid()));
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // A leftover of a killed run with the same process id goes first; O_EXCL
+    // then makes sure the text lands in a new file, not through a link.
+    ::unlink(tmp.c_str());
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) return std::string("cannot create ") + tmp + ": " + std::strerror(errno);
+    // The new file keeps the permissions of the one it replaces.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
     const char* p = text.data();
     size_t left = text.size();
     while (left > 0) {
@@ -78,6 +106,12 @@ std::string replace_file_atomically(const std::string& path, const std::string& 
         const std::string why = std::strerror(errno);
         ::unlink(tmp.c_str());
         return "cannot replace " + path + ": " + why;
+    }
+    // Make the rename itself durable; the file is whole either way.
+    const int dirFd = ::open(parent_dir(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
     }
     return {};
 }
@@ -136,6 +170,12 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
             diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
             status = kExitFileError;
         }
+    }
+    // Lost progress lines do not hold back the start table, but the run did
+    // not deliver all it should have.
+    if (!console) {
+        diag << "diesel-cycle: standard output: the progress lines could not be written\n";
+        status = kExitFileError;
     }
     if (outcome.end != RunEnd::Completed) {
         diag << "diesel-cycle: " << outcome.reason << '\n';
