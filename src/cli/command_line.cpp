@@ -1,7 +1,9 @@
 #include "cli/command_line.hpp"
 
+#include <filesystem>
 #include <ostream>
 #include <string>
+#include <system_error>
 
 #include "cli/engine_map.hpp"
 #include "cli/file_run.hpp"
@@ -14,20 +16,41 @@ namespace {
 
 void usage(std::ostream& os) {
     os << "usage: diesel-cycle [-C DIR]\n"
+          "       diesel-cycle init [DIR]\n"
+          "       diesel-cycle plot [DIR | MAP.csv]...\n"
+          "       diesel-cycle map ...\n"
           "       diesel-cycle --help | --version\n"
           "\n"
           "Simulates the working cycle of a naturally aspirated direct-injection diesel\n"
           "engine from the input files fort3.dat, fort2.dat and fort14.dat in the working\n"
-          "folder and writes fort8.dat ... fort16.dat beside them.\n"
+          "folder and writes fort8.dat ... fort16.dat beside them; with one or two\n"
+          "cylinders it also rewrites fort14.dat, the start table of a later run with\n"
+          "more cylinders.\n"
           "\n"
           "options:\n"
           "  -C DIR      run in DIR instead of the working folder\n"
-          "  --help      show this help and exit\n"
+          "  -h, --help  show this help and exit\n"
           "  --version   show the version and exit\n"
           "\n"
-          "exit status: 0 output cycle completed, 2 bad input or a file error,\n"
-          "             3 a stopping rule ended the run early (reason on stderr)\n";
+          "commands:\n"
+          "  init [DIR]  write a commented input set (a 1-cylinder example at 2000 rpm:\n"
+          "              fort3.dat, fort2.dat) into DIR (default: the working folder),\n"
+          "              creating DIR if needed; overwrites nothing\n"
+          "  plot [DIR | MAP.csv]...\n"
+          "              draw the result sheets with gnuplot: DIR/cycle.png from the\n"
+          "              trace files of a run, one per run folder, and MAP.png from an\n"
+          "              engine-map CSV (fuel consumption contours over speed and load)\n"
+          "  map ...     run an engine map: many operating points, one CSV line each;\n"
+          "              see 'diesel-cycle map --help'\n"
+          "\n"
+          "exit status: 0 output cycle completed, 2 bad input, a file error or a usage\n"
+          "             error, 3 a stopping rule ended the run early (reason on stderr)\n"
+          "\n"
+          "Reference documentation: share/doc/diesel-cycle in the install prefix\n"
+          "(docs/ in the source tree).\n";
 }
+
+bool is_command(const std::string& a) { return a == "init" || a == "plot" || a == "map"; }
 
 }  // namespace
 
@@ -44,23 +67,34 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             usage(out);
-            return 0;
+            return kExitCompleted;
         }
         if (a == "--version") {
             out << "diesel-cycle " << DIESEL_VERSION << '\n';
-            return 0;
+            return kExitCompleted;
         }
-        if (a == "-C") {
-            if (i + 1 >= argc) {
+        if (a == "-C" || (a.size() > 2 && a.compare(0, 2, "-C") == 0)) {
+            if (a.size() > 2) {
+                dir = a.substr(2);
+            } else if (i + 1 < argc) {
+                dir = argv[++i];
+            } else {
                 err << "diesel-cycle: -C needs a folder\n";
                 usage(err);
                 return kExitFileError;
             }
-            dir = argv[++i];
             continue;
         }
-        err << "diesel-cycle: unknown argument '" << a << "'\n";
+        err << "diesel-cycle: unknown argument '" << a << "'";
+        if (is_command(a)) err << " (a command comes first: diesel-cycle " << a << " ...)";
+        err << '\n';
         usage(err);
+        return kExitFileError;
+    }
+    // A missing folder would otherwise surface as a missing fort3.dat.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec)) {
+        err << "diesel-cycle: -C " << dir << ": no such folder\n";
         return kExitFileError;
     }
     return run_in_folder(dir, out, err);
