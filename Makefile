@@ -2,6 +2,8 @@
 #   make        configure and build into build/
 #   make run    build, run the bundled example in build/run/, show its console lines and reports
 #   make test   build, then run every test
+#   make bench  build the benchmarks in build-bench/ and run them (BENCH_ARGS=--benchmark_filter=...)
+#   make install PREFIX=/usr/local   build the program, install it with its plot helper and the documentation
 BUILD ?= build
 EXAMPLE ?= examples/c1_fixed
 PREFIX ?= /usr/local
@@ -38,6 +40,19 @@ run: program
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Benchmarks (Google Benchmark) in a build of their own, with the same flags.
+BENCH_BUILD ?= build-bench
+.PHONY: bench
+bench:
+	@./tools/ensure-deps.sh libbenchmark-dev
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DDIESEL_BENCH=ON -DDIESEL_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target diesel_bench
+	$(BENCH_BUILD)/diesel_bench $(BENCH_ARGS)
+
+.PHONY: install
+install: program
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)
