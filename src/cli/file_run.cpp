@@ -19,10 +19,6 @@ namespace diesel {
 
 namespace {
 
-std::string join(const std::string& dir, const char* name) {
-    if (dir.empty() || dir == ".") return name;
-    return dir.back() == '/' ? dir + name : dir + "/" + name;
-}
 
 struct OutputFile {
     const char* name;
@@ -41,6 +37,26 @@ std::string parent_dir(const std::string& path) {
 }
 
 }  // namespace
+
+std::string path_in(const std::string& dir, const char* name) {
+    if (dir.empty() || dir == ".") return name;
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+std::string write_all(int fd, const std::string& text) {
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return std::strerror(errno);
+        }
+        p += w;
+        left -= static_cast<size_t>(w);
+    }
+    return {};
+}
 
 bool read_text_file(const std::string& path, std::string& text, std::string& error) {
     error.clear();
@@ -83,19 +99,10 @@ std::string replace_file_atomically(const std::string& path, const std::string& 
     // The new file keeps the permissions of the one it replaces.
     struct stat old {};
     if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            const std::string why = std::strerror(errno);
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return "cannot write " + tmp + ": " + why;
-        }
-        p += w;
-        left -= static_cast<size_t>(w);
+    if (const std::string why = write_all(fd, text); !why.empty()) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return "cannot write " + tmp + ": " + why;
     }
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         const std::string why = std::strerror(errno);
@@ -123,7 +130,7 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
         {"fort3.dat", 3, &texts.fort3}, {"fort2.dat", 2, &texts.fort2}, {"fort14.dat", 14, &texts.fort14}};
     for (const auto& in : inputs) {
         std::string text, error;
-        if (read_text_file(join(dir, in.name), text, error)) {
+        if (read_text_file(path_in(dir, in.name), text, error)) {
             *in.slot = std::move(text);
         } else if (!error.empty()) {
             diag << "diesel-cycle: " << in.name << " (unit " << in.unit << "): cannot be read: " << error << '\n';
@@ -142,7 +149,7 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
                           {"fort11.dat", 11, {}}, {"fort12.dat", 12, {}}, {"fort13.dat", 13, {}},
                           {"fort15.dat", 15, {}}, {"fort16.dat", 16, {}}};
     for (auto& f : files) {
-        f.stream.open(join(dir, f.name), std::ios::out | std::ios::trunc | std::ios::binary);
+        f.stream.open(path_in(dir, f.name), std::ios::out | std::ios::trunc | std::ios::binary);
         if (!f.stream) {
             diag << "diesel-cycle: " << f.name << " (unit " << f.unit
                  << "): cannot be opened for writing: " << std::strerror(errno) << '\n';
@@ -165,7 +172,7 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
     }
     console.flush();
     if (outcome.rewritesStartTable && status != kExitFileError) {
-        const std::string error = replace_file_atomically(join(dir, "fort14.dat"), outcome.startTable);
+        const std::string error = replace_file_atomically(path_in(dir, "fort14.dat"), outcome.startTable);
         if (!error.empty()) {
             diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
             status = kExitFileError;

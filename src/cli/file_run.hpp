@@ -22,6 +22,12 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
 // Returns an empty string on success, else what went wrong.
 std::string replace_file_atomically(const std::string& path, const std::string& text);
 
+// `name` in folder `dir` ("." is the working folder).
+std::string path_in(const std::string& dir, const char* name);
+
+// Writes all of `text` to the open descriptor `fd`; empty on success, else why not.
+std::string write_all(int fd, const std::string& text);
+
 // Text of a file, or false when it does not exist or cannot be read
 // (`error` then says why; empty when the file is simply missing).
 bool read_text_file(const std::string& path, std::string& text, std::string& error);

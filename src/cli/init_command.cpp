@@ -55,29 +55,16 @@ void usage(std::ostream& os) {
           "written and the exit status is 2.\n";
 }
 
-std::string join(const std::string& dir, const char* name) {
-    if (dir == ".") return name;
-    return dir.back() == '/' ? dir + name : dir + "/" + name;
-}
 
 // Creates `path` (which must not exist) holding `text`; empty on success,
 // else what went wrong.
 std::string create_new_file(const std::string& path, const std::string& text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (fd < 0) return std::strerror(errno);
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            const std::string why = std::strerror(errno);
-            ::close(fd);
-            ::unlink(path.c_str());
-            return why;
-        }
-        p += w;
-        left -= static_cast<size_t>(w);
+    if (const std::string why = write_all(fd, text); !why.empty()) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return why;
     }
     if (::close(fd) != 0) {
         const std::string why = std::strerror(errno);
@@ -116,7 +103,7 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
     // link, is left alone and nothing is written.
     std::error_code ec;
     for (const TemplateFile& f : kTemplate) {
-        const std::string path = join(dir, f.name);
+        const std::string path = path_in(dir, f.name);
         const std::filesystem::file_type type = std::filesystem::symlink_status(path, ec).type();
         if (type == std::filesystem::file_type::none) {
             err << "diesel-cycle init: cannot look at " << path << ": " << ec.message() << "; nothing was written\n";
@@ -138,10 +125,10 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
     // written so far are removed again, so init writes all or nothing.
     std::string written;
     for (size_t i = 0; i < std::size(kTemplate); ++i) {
-        const std::string path = join(dir, kTemplate[i].name);
+        const std::string path = path_in(dir, kTemplate[i].name);
         const std::string error = create_new_file(path, kTemplate[i].text);
         if (!error.empty()) {
-            for (size_t j = 0; j < i; ++j) ::unlink(join(dir, kTemplate[j].name).c_str());
+            for (size_t j = 0; j < i; ++j) ::unlink(path_in(dir, kTemplate[j].name).c_str());
             err << "diesel-cycle init: cannot write " << path << ": " << error << "; nothing was written\n";
             return kExitFileError;
         }
