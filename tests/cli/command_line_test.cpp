@@ -3,102 +3,75 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/command_process.hpp"
 #include "cli/robust_binary_run.hpp"
 
 namespace diesel {
 namespace {
 
-using robust_test::put_example;
-using robust_test::ScratchFolder;
+using namespace robust_test;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result run(std::vector<std::string> args) {
+ProgramRun run(std::vector<std::string> args) {
     args.insert(args.begin(), "diesel-cycle");
-    std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = run_command_line(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    return call(run_command_line, args);
 }
 
 TEST(CommandLine, HelpListsEveryOptionAndCommand) {
     for (const char* flag : {"--help", "-h"}) {
-        const Result r = run({flag});
+        const ProgramRun r = run({flag});
         EXPECT_EQ(r.status, 0) << flag;
-        EXPECT_TRUE(r.err.empty()) << flag;
+        EXPECT_EQ(r.err, "") << flag;
         for (const char* item : {"usage: diesel-cycle", "-C DIR", "-h, --help", "--version", "init [DIR]",
                                  "plot [DIR | MAP.csv]", "map ...", "diesel-cycle map --help", "exit status",
                                  "share/doc/diesel-cycle"}) {
             EXPECT_NE(r.out.find(item), std::string::npos) << flag << " does not mention " << item;
         }
     }
+    EXPECT_EQ(run({"--version"}).out, std::string("diesel-cycle ") + DIESEL_VERSION + "\n");
 }
 
-TEST(CommandLine, VersionLine) {
-    const Result r = run({"--version"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, std::string("diesel-cycle ") + DIESEL_VERSION + "\n");
-}
-
-// Every command line it cannot run: usage on stderr, status 2, nothing run.
+// Every command line it cannot run: a message on stderr, status 2, nothing run.
 TEST(CommandLine, UnknownArgumentsGiveUsageAndStatus2) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--bogus"}, {"-x"}, {"extra"}, {"-C"}, {"-C", ".", "--verbose"}, {"-C", ".", "init"},
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--bogus"}, "usage: diesel-cycle"},
+        {{"-x"}, "usage: diesel-cycle"},
+        {{"extra"}, "usage: diesel-cycle"},
+        {{"-C"}, "usage: diesel-cycle"},
+        {{"-C", ".", "--verbose"}, "usage: diesel-cycle"},
+        {{"-C", ".", "init"}, "usage: diesel-cycle"},
+        {{"-C", ".", "plot"}, "a command comes first"},
+        {{"-C", "/nonexistent/diesel-cycle-folder"}, "/nonexistent/diesel-cycle-folder: no such folder"},
     };
-    for (const auto& args : cases) {
-        const Result r = run(args);
-        std::string line;
-        for (const auto& a : args) line += a + " ";
-        EXPECT_EQ(r.status, 2) << line;
-        EXPECT_NE(r.err.find("usage: diesel-cycle"), std::string::npos) << line;
-        EXPECT_TRUE(r.out.empty()) << line;
+    for (const auto& [args, message] : cases) {
+        const ProgramRun r = run(args);
+        EXPECT_EQ(r.status, 2) << args.back();
+        EXPECT_NE(r.err.find(message), std::string::npos) << args.back() << ": " << r.err;
+        EXPECT_EQ(r.out, "") << args.back();
     }
-    // A command placed after an option is named as such.
-    EXPECT_NE(run({"-C", ".", "plot"}).err.find("a command comes first"), std::string::npos);
 }
 
-TEST(CommandLine, MissingFolderOfMinusC) {
-    const Result r = run({"-C", "/nonexistent/diesel-cycle-folder"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("/nonexistent/diesel-cycle-folder: no such folder"), std::string::npos) << r.err;
-}
-
+// The real program passes the status through main, from any working folder;
 // -C DIR and -CDIR read the inputs of DIR and write the outputs there.
-TEST(CommandLine, MinusCRunsInAnotherFolder) {
-    for (const bool joined : {false, true}) {
-        ScratchFolder dir;
-        put_example(dir.path(), "c1_fixed");
-        const std::string d = dir.path().string();
-        const Result r = joined ? run({"-C" + d}) : run({"-C", d});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find("final "), std::string::npos);
-        for (const char* name : {"fort8.dat", "fort10.dat", "fort13.dat", "fort14.dat", "fort16.dat"}) {
-            EXPECT_TRUE(std::filesystem::exists(dir.path() / name)) << name;
-        }
-    }
-}
-
-// The real program passes the status through main, from any working folder.
-TEST(CommandLine, ProgramExitStatuses) {
-    ScratchFolder cwd, run_dir;
-    put_example(run_dir.path(), "c1_fixed");
-    const auto bad = command_test::run_program_in(cwd.path(), {"--no-such-option"});
+TEST(CommandLine, ProgramExitStatusesAndMinusC) {
+    ScratchFolder cwd, runDir;
+    put_example(runDir.path(), "c1_fixed");
+    const auto before = snapshot(runDir.path());
+    const auto bad = run_program(runDir.path(), {"--no-such-option"});
     EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.err.find("usage:"), std::string::npos);
-    const auto ok = command_test::run_program_in(cwd.path(), {"-C", run_dir.path().string()});
-    EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_TRUE(std::filesystem::exists(run_dir.path() / "fort13.dat"));
-    EXPECT_FALSE(std::filesystem::exists(cwd.path() / "fort13.dat"));
+    EXPECT_NE(bad.err.find("unknown argument"), std::string::npos) << bad.err;
+    EXPECT_EQ(snapshot(runDir.path()), before);
+    for (const auto& args : {std::vector<std::string>{"-C", runDir.path().string()}, {"-C" + runDir.path().string()}}) {
+        fs::remove(runDir.file("fort13.dat"));
+        const auto ok = run_program(cwd.path(), args);
+        EXPECT_EQ(ok.status, 0) << ok.err;
+        EXPECT_NE(ok.out.find("final "), std::string::npos);
+        for (const char* name : {"fort8.dat", "fort10.dat", "fort13.dat", "fort14.dat", "fort16.dat"}) {
+            EXPECT_TRUE(fs::exists(runDir.path() / name)) << name;
+        }
+        EXPECT_TRUE(fs::is_empty(cwd.path()));
+    }
 }
 
 }  // namespace

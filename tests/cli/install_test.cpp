@@ -5,15 +5,12 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/command_process.hpp"
 #include "cli/robust_binary_run.hpp"
 
 namespace diesel {
 namespace {
 
-namespace fs = std::filesystem;
-using command_test::run_in;
-using robust_test::ScratchFolder;
+using namespace robust_test;
 
 bool executable(const fs::path& p) {
     std::error_code ec;
@@ -22,7 +19,7 @@ bool executable(const fs::path& p) {
 }
 
 TEST(Install, ProgramHelperAndDocumentationIntoAPrefix) {
-    if (!command_test::on_path("cmake")) GTEST_SKIP() << "cmake is not on the PATH";
+    if (!on_path("cmake")) GTEST_SKIP() << "cmake is not on the PATH";
     ScratchFolder prefix, work;
     const fs::path build = fs::path(DIESEL_BINARY).parent_path();
     const auto install = run_in(work.path(), {"cmake", "--install", build.string(), "--prefix", prefix.path().string()});
@@ -41,14 +38,14 @@ TEST(Install, ProgramHelperAndDocumentationIntoAPrefix) {
     // The installed program writes an input set, runs it and plots it with
     // the helper it finds beside itself.
     const std::string program = (bin / "diesel-cycle").string();
-    const std::string run_dir = (work.path() / "point").string();
-    EXPECT_EQ(run_in(work.path(), {program, "init", run_dir}).status, 0);
-    const auto run = run_in(work.path(), {program, "-C", run_dir});
+    const std::string runDir = (work.path() / "point").string();
+    EXPECT_EQ(run_in(work.path(), {program, "init", runDir}).status, 0);
+    const auto run = run_in(work.path(), {program, "-C", runDir});
     EXPECT_EQ(run.status, 0) << run.err;
-    if (!command_test::on_path("gnuplot")) GTEST_SKIP() << "gnuplot is not installed; plot not tried";
-    const auto plot = run_in(work.path(), {program, "plot", run_dir});
+    if (!on_path("gnuplot")) GTEST_SKIP() << "gnuplot is not installed; plot not tried";
+    const auto plot = run_in(work.path(), {program, "plot", runDir});
     EXPECT_EQ(plot.status, 0) << plot.err;
-    EXPECT_TRUE(command_test::is_png_sheet(fs::path(run_dir) / "cycle.png"));
+    EXPECT_TRUE(is_png_sheet(fs::path(runDir) / "cycle.png"));
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// Helpers of the end-to-end tests that run the built program in a scratch
-// folder: the folder itself, its files, and the program run with its exit
-// status and what it printed.
+// Helpers of the command tests: a scratch folder and its files, the built
+// program (or any other) run in a folder with its exit status and what it
+// printed, and an in-process command called with its arguments.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -14,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -91,26 +90,27 @@ inline void put_example(const fs::path& dir, const std::string& example,
 }
 
 struct ProgramRun {
-    int status = -1;   // exit status, or 128 + signal number
-    std::string out;   // standard output
-    std::string err;   // standard error
+    int status = -1;       // exit status, or 128 + signal number
+    std::string out, err;  // standard output and error
 };
 
-// Starts the program in `dir` with `args`; standard output and error go to
-// `outPath` and `errPath` (outside `dir`, so they are not among its files).
-inline pid_t start_program(const fs::path& dir, const std::vector<std::string>& args, const std::string& outPath,
-                           const std::string& errPath) {
+// Starts `argv` (argv[0] looked up on the PATH unless it holds a '/') in
+// `dir`; standard output and error go to `outPath` and `errPath` (outside
+// `dir`, so they are not among its files). `path`, when not empty, replaces
+// PATH for the child.
+inline pid_t start(const fs::path& dir, const std::vector<std::string>& argv, const std::string& outPath,
+                   const std::string& errPath, const std::string& path = "") {
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(DIESEL_BINARY));
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(DIESEL_BINARY, argv.data());
+        if (!path.empty()) ::setenv("PATH", path.c_str(), 1);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
         ::_exit(127);
     }
     return pid;
@@ -118,23 +118,54 @@ inline pid_t start_program(const fs::path& dir, const std::vector<std::string>& 
 
 inline int wait_status(pid_t pid) {
     int raw = 0;
-    while (::waitpid(pid, &raw, 0) < 0) {
+    while (::waitpid(pid, &raw, 0) < 0)
         if (errno != EINTR) throw std::runtime_error("waitpid failed");
-    }
-    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
-    return 128 + WTERMSIG(raw);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
 }
 
-// Runs the program in `dir` to its end.
-inline ProgramRun run_program(const fs::path& dir, const std::vector<std::string>& args = {},
-                              const std::string& stdoutPath = "") {
+// Runs `argv` in `dir` to its end; `stdoutPath`, when given, takes the
+// standard output in place of ProgramRun::out.
+inline ProgramRun run_in(const fs::path& dir, const std::vector<std::string>& argv, const std::string& path = "",
+                         const std::string& stdoutPath = "") {
     ScratchFolder io;
     const std::string outPath = stdoutPath.empty() ? io.file("stdout") : stdoutPath;
     ProgramRun r;
-    r.status = wait_status(start_program(dir, args, outPath, io.file("stderr")));
+    r.status = wait_status(start(dir, argv, outPath, io.file("stderr"), path));
     if (stdoutPath.empty()) r.out = read_file(outPath);
     r.err = read_file(io.file("stderr"));
     return r;
+}
+
+// The built program with `args`.
+inline std::vector<std::string> program(std::vector<std::string> args = {}) {
+    args.insert(args.begin(), DIESEL_BINARY);
+    return args;
+}
+
+inline ProgramRun run_program(const fs::path& dir, const std::vector<std::string>& args = {},
+                              const std::string& stdoutPath = "") {
+    return run_in(dir, program(args), "", stdoutPath);
+}
+
+// An in-process command, `args` including its argv[0].
+using Command = int (*)(int, const char* const*, std::ostream&, std::ostream&);
+inline ProgramRun call(Command command, const std::vector<std::string>& args) {
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const int status = command(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+inline bool on_path(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A PNG file: its 8-byte signature and more than a few kilobytes of picture.
+inline bool is_png_sheet(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) < 20000) return false;
+    return read_file(file.string()).compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
 }
 
 }  // namespace diesel::robust_test

@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
-#include <ostream>
+#include <utility>
 
 namespace diesel {
 namespace {
@@ -28,26 +27,15 @@ std::unique_ptr<RunState> zones_at(float T, float E) {
     return s;
 }
 
-struct Props {
-    double UAIR, UEQR, UGAS, CVAIR, CVEQR, CVGAS;
-};
-
-Props props_at(float T, float E) {
-    const auto s = zones_at(T, E);
-    return {s->UAIR[1], s->UEQR[1], s->UGAS[1], s->CVAIR[1], s->CVEQR[1], s->CVGAS[1]};
-}
-
-TEST(GasProperties, AirAt293KHasTheSupplyEnthalpy) {
+TEST(GasProperties, AirAt293KHasTheSupplyEnthalpyAndExponent) {
     const auto s = zones_at(293.0f, 0.0f);
     EXPECT_EQ(s->RGAS[1], 287.0f);
     EXPECT_EQ(s->XMIX[1], 1.0f);
     EXPECT_EQ(s->UGAS[1], s->UAIR[1]);
-    EXPECT_NEAR(s->UAIR[1], 207287.0f, 1.0f);
     // u + R T of the supply air is HAIR; one float ulp at 291378 J/kg is 0.031.
-    const float h = s->UGAS[1] + s->RGAS[1] * 293.0f;
-    EXPECT_NEAR(h, HAIR, 0.07f);
-    // 1 g of air at 293 K in 1 litre.
-    EXPECT_NEAR(s->PRES[1], 84091.0f, 1.0f);
+    EXPECT_NEAR(s->UGAS[1] + s->RGAS[1] * 293.0f, HAIR, 0.07f);
+    EXPECT_NEAR(s->PRES[1], 84091.0f, 1.0f);  // 1 g of air at 293 K in 1 litre
+    EXPECT_NEAR(kappa_supply(*s), 1.4072f, 1e-4f);
 }
 
 // cv must be the exact temperature derivative of u; a slip in any coefficient
@@ -57,75 +45,42 @@ class CvIsDerivativeOfU : public ::testing::TestWithParam<float> {};
 TEST_P(CvIsDerivativeOfU, CentralDifferences) {
     const float T = GetParam();
     const float dT = 2.0f;  // [K]; the polynomials are at most of degree 5
-    const Props lo = props_at(T - dT, 0.0f);
-    const Props hi = props_at(T + dT, 0.0f);
-    const Props at = props_at(T, 0.0f);
-    const double dUair = (hi.UAIR - lo.UAIR) / (2.0 * dT);
-    const double dUeqr = (hi.UEQR - lo.UEQR) / (2.0 * dT);
+    const auto lo = zones_at(T - dT, 0.0f);
+    const auto hi = zones_at(T + dT, 0.0f);
+    const auto at = zones_at(T, 0.0f);
     // Float rounding of u (about 0.03 J/kg) and the difference error (h^2/6 u''').
-    EXPECT_NEAR(at.CVAIR, dUair, 0.05) << "T = " << T;
-    EXPECT_NEAR(at.CVEQR, dUeqr, 0.05) << "T = " << T;
-    EXPECT_GT(at.CVAIR, 700.0);
+    EXPECT_NEAR(at->CVAIR[1], (static_cast<double>(hi->UAIR[1]) - lo->UAIR[1]) / (2.0 * dT), 0.05) << T;
+    EXPECT_NEAR(at->CVEQR[1], (static_cast<double>(hi->UEQR[1]) - lo->UEQR[1]) / (2.0 * dT), 0.05) << T;
 }
 
 INSTANTIATE_TEST_SUITE_P(Temperatures, CvIsDerivativeOfU,
-                         ::testing::Values(250.0f, 293.0f, 500.0f, 900.0f, 1500.0f, 2200.0f, 2800.0f));
+                         ::testing::Values(250.0f, 293.0f, 900.0f, 1500.0f, 2200.0f, 2800.0f));
 
 TEST(GasProperties, MixtureValuesAreLinearInEqr) {
-    const float T = 300.0f;
-    const Props e0 = props_at(T, 0.0f);
-    const Props e5 = props_at(T, 0.5f);
-    const Props e10 = props_at(T, 1.0f);
+    const auto e0 = zones_at(300.0f, 0.0f);
+    const auto e5 = zones_at(300.0f, 0.5f);
+    const auto e10 = zones_at(300.0f, 1.0f);
     // Burnt gas holds less energy than air: about 0.0676 * 3024 kJ/kg less per unit of EQR.
-    const double slope = (e10.UGAS - e0.UGAS) / 1.0;
+    const double slope = static_cast<double>(e10->UGAS[1]) - e0->UGAS[1];
     EXPECT_NEAR(slope, -0.0676 * 3024.0e3, 0.001 * 0.0676 * 3024.0e3);
-    EXPECT_NEAR(e5.UGAS - e0.UGAS, e10.UGAS - e5.UGAS, 0.1);
-    EXPECT_NEAR(e5.CVGAS - e0.CVGAS, e10.CVGAS - e5.CVGAS, 1e-3);
-    // The air part does not depend on the composition.
-    EXPECT_EQ(e0.UAIR, e10.UAIR);
-
-    const auto s = zones_at(T, 1.0f);
-    EXPECT_FLOAT_EQ(s->RGAS[1], 307.0f);
-    EXPECT_FLOAT_EQ(s->XMIX[1], 1.0676f);
+    EXPECT_NEAR(e5->UGAS[1] - e0->UGAS[1], e10->UGAS[1] - e5->UGAS[1], 0.1);
+    EXPECT_NEAR(e5->CVGAS[1] - e0->CVGAS[1], e10->CVGAS[1] - e5->CVGAS[1], 1e-3);
+    EXPECT_EQ(e0->UAIR[1], e10->UAIR[1]);  // the air part does not depend on the composition
+    EXPECT_FLOAT_EQ(e10->RGAS[1], 307.0f);
+    EXPECT_FLOAT_EQ(e10->XMIX[1], 1.0676f);
 }
 
-TEST(IsentropicExponent, SupplyFitAt293K) {
-    const auto s = zones_at(293.0f, 0.0f);
-    EXPECT_NEAR(kappa_supply(*s), 1.4072f, 1e-4f);
-}
-
-// A zone holding exhaust-receiver gas must get the same exponent from the
-// cylinder fit as the receiver gets from the outlet fit (1.259 - 0.005 = 1.254).
-struct ExhaustGas {
-    float T;  // [K]
-    float E;  // [-]
-};
-
-std::ostream& operator<<(std::ostream& os, const ExhaustGas& g) { return os << g.T << " K, EQR " << g.E; }
-
-class CylinderFitMatchesOutletFit : public ::testing::TestWithParam<ExhaustGas> {};
-
-TEST_P(CylinderFitMatchesOutletFit, ForExhaustReceiverGas) {
-    const ExhaustGas g = GetParam();
-    auto s = zones_at(g.T, g.E);
-    const float C = kappa_cylinder_coefficient(*s);
-    const float cylinder = kappa_cylinder(*s, 1, C);
-    const float outlet = kappa_outlet(*s);
-    EXPECT_NEAR(cylinder, outlet, 1e-6f) << "T = " << g.T << ", EQR = " << g.E;
-    EXPECT_GT(outlet, 1.2f);
-    EXPECT_LT(outlet, 1.6f);
-}
-
-INSTANTIATE_TEST_SUITE_P(States, CylinderFitMatchesOutletFit,
-                         ::testing::Values(ExhaustGas{700.0f, 0.4f}, ExhaustGas{400.0f, 0.05f},
-                                           ExhaustGas{1100.0f, 0.9f}, ExhaustGas{293.0f, 1.2f}));
-
-TEST(IsentropicExponent, CylinderFitForFreshAirInACylinder) {
-    // Fresh air (EQR 0) in the cylinder has no composition term, whatever the receiver holds.
+TEST(IsentropicExponent, CylinderFitMatchesOutletFitForExhaustGas) {
+    // A zone holding exhaust-receiver gas gets the same exponent from the
+    // cylinder fit as the receiver from the outlet fit (1.259 - 0.005 = 1.254).
+    for (const auto& [T, E] : {std::pair{700.0f, 0.4f}, std::pair{1100.0f, 0.9f}, std::pair{293.0f, 1.2f}}) {
+        auto s = zones_at(T, E);
+        EXPECT_NEAR(kappa_cylinder(*s, 1, kappa_cylinder_coefficient(*s)), kappa_outlet(*s), 1e-6f) << T << " " << E;
+    }
+    // Fresh air in the cylinder has no composition term, whatever the receiver holds.
     auto s = zones_at(400.0f, 0.4f);
     s->EQR[1] = 0.0f;
-    const float C = kappa_cylinder_coefficient(*s);
-    EXPECT_FLOAT_EQ(kappa_cylinder(*s, 1, C), 76.7f / 400.0f + 1.259f);
+    EXPECT_FLOAT_EQ(kappa_cylinder(*s, 1, kappa_cylinder_coefficient(*s)), 76.7f / 400.0f + 1.259f);
 }
 
 }  // namespace

@@ -91,10 +91,7 @@ class RunAllocations : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RunAllocations, CycleLoopMakesNoAllocation) {
     const std::string dir = std::string(DIESEL_SOURCE_DIR) + "/examples/" + GetParam() + "/";
-    InputTexts texts;
-    texts.fort3 = read_file(dir + "fort3.dat");
-    texts.fort2 = read_file(dir + "fort2.dat");
-    texts.fort14 = read_file(dir + "fort14.dat");
+    const InputTexts texts{read_file(dir + "fort3.dat"), read_file(dir + "fort2.dat"), read_file(dir + "fort14.dat")};
     auto s = std::make_unique<RunState>();
     read_inputs(*s, texts);
 
