@@ -7,29 +7,18 @@
 #include <string>
 
 #include "driver/crank_step.hpp"
+#include "cli/file_run.hpp"
 #include "driver/in_memory_run.hpp"
 #include "report/history.hpp"
 
 namespace diesel::bench {
 
-namespace {
-
-std::optional<std::string> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
-
 InputTexts example_texts(const char* name) {
     const std::string dir = std::string(DIESEL_SOURCE_DIR) + "/examples/" + name + "/";
     InputTexts t;
-    t.fort3 = read_file(dir + "fort3.dat");
-    t.fort2 = read_file(dir + "fort2.dat");
-    t.fort14 = read_file(dir + "fort14.dat");
+    t.fort3 = read_text_file(dir + "fort3.dat");
+    t.fort2 = read_text_file(dir + "fort2.dat");
+    t.fort14 = read_text_file(dir + "fort14.dat");
     if (!t.fort3 || !t.fort2) throw std::runtime_error(std::string("example ") + name + " not found in " + dir);
     return t;
 }

@@ -89,6 +89,12 @@ bool read_text_file(const std::string& path, std::string& text, std::string& err
     return true;
 }
 
+std::optional<std::string> read_text_file(const std::string& path) {
+    std::string text, error;
+    if (!read_text_file(path, text, error)) return std::nullopt;
+    return text;
+}
+
 std::string replace_file_atomically(const std::string& path, const std::string& text) {
     const std::string tmp = path + ".tmp." + std::to_string(static_cast<long>(::getpid()));
     // A leftover of a killed run with the same process id goes first; O_EXCL

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace diesel {
@@ -31,5 +32,8 @@ std::string write_all(int fd, const std::string& text);
 // Text of a file, or false when it does not exist or cannot be read
 // (`error` then says why; empty when the file is simply missing).
 bool read_text_file(const std::string& path, std::string& text, std::string& error);
+
+// Text of a file, or nullopt when it is missing or cannot be read.
+std::optional<std::string> read_text_file(const std::string& path);
 
 }  // namespace diesel

@@ -9,18 +9,12 @@
 #include <sstream>
 #include <string>
 
+#include "cli/file_run.hpp"
 #include "driver/in_memory_run.hpp"
 
 namespace diesel {
 namespace {
 
-std::optional<std::string> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Where two texts first differ, as "line N: expected '...', got '...'".
 std::string first_difference(const std::string& expected, const std::string& actual) {
@@ -43,14 +37,14 @@ TEST_P(GoldenOutput, EveryOutputIsByteIdentical) {
     const std::string name = GetParam();
     const std::string example = std::string(DIESEL_SOURCE_DIR) + "/examples/" + name + "/";
     const std::string golden = std::string(DIESEL_SOURCE_DIR) + "/tests/golden/" + name + "/";
-    const InputTexts texts{read_file(example + "fort3.dat"), read_file(example + "fort2.dat"),
-                           read_file(example + "fort14.dat")};
+    const InputTexts texts{read_text_file(example + "fort3.dat"), read_text_file(example + "fort2.dat"),
+                           read_text_file(example + "fort14.dat")};
     const InMemoryRun run = run_in_memory(texts);
     ASSERT_TRUE(run.inputOk) << run.inputError;
     EXPECT_EQ(run.outcome.end, RunEnd::Completed) << run.outcome.reason;
 
     // The start table is golden exactly when the run writes one.
-    const std::optional<std::string> table = read_file(golden + "fort14.dat");
+    const std::optional<std::string> table = read_text_file(golden + "fort14.dat");
     ASSERT_EQ(run.outcome.rewritesStartTable, table.has_value()) << name << "/fort14.dat";
     const struct {
         const char* file;
@@ -61,7 +55,7 @@ TEST_P(GoldenOutput, EveryOutputIsByteIdentical) {
         {"fort16.dat", run.fort16}, {"console.txt", run.console}, {"fort14.dat", run.outcome.startTable},
     };
     for (const auto& out : outputs) {
-        const std::optional<std::string> expected = read_file(golden + out.file);
+        const std::optional<std::string> expected = read_text_file(golden + out.file);
         if (!expected && std::string(out.file) == "fort14.dat") continue;
         ASSERT_TRUE(expected) << "golden file missing: " << golden << out.file;
         EXPECT_TRUE(*expected == out.text) << name << "/" << out.file << ": "

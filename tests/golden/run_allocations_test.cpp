@@ -19,6 +19,7 @@
 #include <streambuf>
 #include <string>
 
+#include "cli/file_run.hpp"
 #include "driver/simulation.hpp"
 #include "input/input_files.hpp"
 
@@ -79,19 +80,13 @@ private:
     }
 };
 
-std::optional<std::string> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class RunAllocations : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RunAllocations, CycleLoopMakesNoAllocation) {
     const std::string dir = std::string(DIESEL_SOURCE_DIR) + "/examples/" + GetParam() + "/";
-    const InputTexts texts{read_file(dir + "fort3.dat"), read_file(dir + "fort2.dat"), read_file(dir + "fort14.dat")};
+    const InputTexts texts{read_text_file(dir + "fort3.dat"), read_text_file(dir + "fort2.dat"),
+                           read_text_file(dir + "fort14.dat")};
     auto s = std::make_unique<RunState>();
     read_inputs(*s, texts);
 
