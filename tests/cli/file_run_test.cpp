@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,11 +28,23 @@ using test_support::Edit;
 // Whether `text` is `pattern`, in which each '*' matches any run of characters
 // within a line.
 bool glob_match(const std::string& text, const std::string& pattern) {
-    std::string re;
-    for (char c : pattern) {
-        re += c == '*' ? std::string("[^\n]*") : std::strchr(".^$|()[]{}+?\\", c) ? std::string("\\") + c : std::string(1, c);
+    std::size_t t = 0, p = 0, star = std::string::npos, mark = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = t;
+        } else if (p < pattern.size() && pattern[p] == text[t]) {
+            ++p;
+            ++t;
+        } else if (star != std::string::npos && text[mark] != '\n') {
+            p = star + 1;  // let the last '*' take one more character
+            t = ++mark;
+        } else {
+            return false;
+        }
     }
-    return std::regex_match(text, std::regex(re));
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
 // Early or not, a run ends through the final console line and the reports;
