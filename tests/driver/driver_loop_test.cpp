@@ -61,5 +61,22 @@ TEST(DriverLoop, FixedFuelAndLoadRunsEnd) {
     EXPECT_LT(std::fabs(load.state->PETARG - load.state->PE), load.state->TOLPE);
 }
 
+// Each stopping rule ends the run through the reports and says why.
+TEST(DriverLoop, StoppingRulesEndTheRunAndSayWhy) {
+    const struct { const char* example; std::vector<Edit> edits; RunEnd end; const char* says; } cases[] = {
+        {"c1_fixed", {{2, 7, 2, "0.01"}}, RunEnd::ExhaustEqrLimit, "EQRMAX"},
+        {"c1_load", {{2, 7, 4, "0.5"}}, RunEnd::FuelLimit, "FUELMX"},
+        {"c1_fixed", {{2, 1, 7, "0.0005"}, {2, 3, 5, "620.0"}, {2, 3, 6, "1.0E-6"}, {2, 10, 1, "2.4E-4"}},
+         RunEnd::ExhaustPressureLow, "below 52800 Pa"},
+        {"c1_fixed", {{2, 3, 1, "3000.0"}}, RunEnd::NonFiniteState, "no longer a finite number"},
+    };
+    for (const auto& c : cases) {
+        const InMemoryRun r = run(c.example, c.edits);
+        EXPECT_EQ(r.outcome.end, c.end) << c.says;
+        EXPECT_NE(r.outcome.reason.find(c.says), std::string::npos) << r.outcome.reason;
+        EXPECT_FALSE(r.fort16.empty()) << c.says;
+    }
+}
+
 }  // namespace
 }  // namespace diesel
