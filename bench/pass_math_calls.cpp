@@ -92,7 +92,7 @@ void collect_pass_math_calls(const RunState& state, const WallStepConstants& wal
 
         // Wall heat transfer; the motored pressure is a step constant.
         bool burning = true;
-        float CW1 = wall.pass.C1G;
+        float CW1 = wall.C1G;
         if (s.AINL[j] > 0.0f || s.AEXH[j] > 0.0f) {
             CW1 = wall.C1X;
             burning = false;

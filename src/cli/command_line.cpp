@@ -54,6 +54,20 @@ bool is_command(const std::string& a) { return a == "init" || a == "plot" || a =
 
 }  // namespace
 
+int common_option(const std::string& arg, const char* command, void (*usage)(std::ostream&), std::ostream& out,
+                  std::ostream& err) {
+    if (arg == "--help" || arg == "-h") {
+        usage(out);
+        return kExitCompleted;
+    }
+    if (arg.size() > 1 && arg[0] == '-') {
+        err << "diesel-cycle " << command << ": unknown option '" << arg << "'\n";
+        usage(err);
+        return kExitFileError;
+    }
+    return -1;
+}
+
 int run_command_line(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     // Sub-commands take the rest of the command line.
     if (argc >= 2) {

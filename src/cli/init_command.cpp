@@ -10,6 +10,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "cli/command_line.hpp"
 #include "cli/file_run.hpp"
 
 namespace diesel {
@@ -81,15 +82,7 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
     bool haveDir = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            usage(out);
-            return kExitCompleted;
-        }
-        if (a.size() > 1 && a[0] == '-') {
-            err << "diesel-cycle init: unknown option '" << a << "'\n";
-            usage(err);
-            return kExitFileError;
-        }
+        if (const int status = common_option(a, "init", usage, out, err); status >= 0) return status;
         if (haveDir || a.empty()) {
             err << "diesel-cycle init: " << (a.empty() ? "an empty folder name" : "more than one folder") << '\n';
             usage(err);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/command_line.hpp"
 #include "cli/file_run.hpp"
 
 extern char** environ;
@@ -155,15 +156,7 @@ int run_forwarding(const std::vector<std::string>& args, std::ostream& out, std:
 int plot_command(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            usage(out);
-            return kExitCompleted;
-        }
-        if (a.size() > 1 && a[0] == '-') {
-            err << "diesel-cycle plot: unknown option '" << a << "'\n";
-            usage(err);
-            return kExitFileError;
-        }
+        if (const int status = common_option(a, "plot", usage, out, err); status >= 0) return status;
     }
     if (find_on_path("gnuplot").empty()) {
         err << "diesel-cycle plot: gnuplot is not installed; install it with:  " << kInstallHint << '\n';

@@ -4,27 +4,29 @@
 
 namespace diesel {
 
-namespace {
-
-// Velocity coefficient during gas exchange [-].
-float gas_exchange_coefficient(const RunState& s) { return 6.18f + 0.417f * s.SWIRL; }
-
-// Motored reference pressure of cylinder j [Pa].
-float motored_pressure(const RunState& s, int32_t j) { return s.PIVC * std::pow(s.VIVC / s.VOL[j], s.PEXP); }
-
-// Factor of the combustion term of the gas velocity [m/(s Pa)] for C2.
-float combustion_factor(const RunState& s, float C2) {
-    return ((((s.VH * C2) / s.FNCYL) * s.TIVC / s.PIVC) / s.VIVC);
+void wall_step_constants(const RunState& s, WallStepConstants& w) {
+    w.C1G = 2.28f + 0.308f * s.SWIRL;  // compression, combustion and expansion
+    w.BOREPOW = std::pow(s.BORE, 0.2f);
+    w.RHCOOL = 1.0f / s.HCOOL;
+    w.RHEAD = s.SHEAD / s.LHEAD;
+    w.RPIST = s.SPIST / s.LPIST;
+    w.C1X = 6.18f + 0.417f * s.SWIRL;  // gas exchange
+    w.CBURN = ((((s.VH * s.K3) / s.FNCYL) * s.TIVC / s.PIVC) / s.VIVC);
+    // With C2 = 0 the term is formed all the same: it is zero unless PIVC or VIVC make it undefined.
+    // With C2 = 0 the term is formed all the same: zero unless PIVC or VIVC make it undefined.
+    w.CNOBURN = ((((s.VH * 0.0f) / s.FNCYL) * s.TIVC / s.PIVC) / s.VIVC);
+    for (int32_t j = 1; j <= s.NCYL; ++j) {
+        w.PMOT[j] = s.PIVC * std::pow(s.VIVC / s.VOL[j], s.PEXP);
+    }
 }
 
-void wall_heat(RunState& s, int32_t j, const WallPassConstants& w, float PMOT, float C1X, float CBURN,
-               float CNOBURN) {
+void cylinder_heat_transfer(RunState& s, int32_t j, const WallStepConstants& w) {
     // The combustion term acts only while both valves are shut and combustion
     // has started; during gas exchange the larger velocity coefficient applies.
     s.CW1 = w.C1G;
     bool burning = true;  // C2 = K3
     if (s.AINL[j] > 0.0f || s.AEXH[j] > 0.0f) {
-        s.CW1 = C1X;
+        s.CW1 = w.C1X;
         burning = false;  // C2 = 0
     }
     if (s.ASOC[j] < 0.0f) {
@@ -32,7 +34,7 @@ void wall_heat(RunState& s, int32_t j, const WallPassConstants& w, float PMOT, f
     }
 
     // Characteristic gas velocity [m/s].
-    const float vel = s.CMEAN * s.CW1 + (s.PRES[j] - PMOT) * (burning ? CBURN : CNOBURN);
+    const float vel = s.CMEAN * s.CW1 + (s.PRES[j] - w.PMOT[j]) * (burning ? w.CBURN : w.CNOBURN);
     // Gas-side coefficient [W/(m2 K)], pressure in bar.
     s.HTC[j] = std::pow(vel, 0.8f) *
                (((std::pow(s.PRES[j] / 100000.0f, 0.8f) / w.BOREPOW) / std::pow(s.TEMP[j], 0.53f)) * s.CWOS);
@@ -49,37 +51,6 @@ void wall_heat(RunState& s, int32_t j, const WallPassConstants& w, float PMOT, f
     s.QLINER[j] = -(kL * s.ALINER[j]) * dT;
     s.QWALL[j] = (s.QHEAD[j] + s.QPIST[j]) + s.QLINER[j];
     s.HTCT[j] = -s.HTC[j] * s.TEMP[j];
-}
-
-}  // namespace
-
-WallPassConstants wall_pass_constants(const RunState& s) {
-    WallPassConstants w{};
-    w.C1G = 2.28f + 0.308f * s.SWIRL;  // compression, combustion and expansion
-    w.BOREPOW = std::pow(s.BORE, 0.2f);
-    w.RHCOOL = 1.0f / s.HCOOL;
-    w.RHEAD = s.SHEAD / s.LHEAD;
-    w.RPIST = s.SPIST / s.LPIST;
-    return w;
-}
-
-void cylinder_heat_transfer(RunState& s, int32_t j, const WallPassConstants& w) {
-    wall_heat(s, j, w, motored_pressure(s, j), gas_exchange_coefficient(s), combustion_factor(s, s.K3),
-              combustion_factor(s, 0.0f));
-}
-
-void wall_step_constants(const RunState& s, WallStepConstants& w) {
-    w.pass = wall_pass_constants(s);
-    w.C1X = gas_exchange_coefficient(s);
-    w.CBURN = combustion_factor(s, s.K3);
-    w.CNOBURN = combustion_factor(s, 0.0f);
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        w.PMOT[j] = motored_pressure(s, j);
-    }
-}
-
-void cylinder_heat_transfer(RunState& s, int32_t j, const WallStepConstants& w) {
-    wall_heat(s, j, w.pass, w.PMOT[j], w.C1X, w.CBURN, w.CNOBURN);
 }
 
 void exhaust_receiver_wall_coefficient(RunState& s) {

@@ -8,37 +8,25 @@
 
 namespace diesel {
 
-// Quantities of the cylinder heat transfer that are formed once per corrector
-// pass, before the cylinder loop.
-struct WallPassConstants {
+// Everything of the cylinder heat transfer that cannot change between the
+// corrector passes of a step: HCOOL, PIVC and TIVC change only at a cycle end,
+// each cylinder's volume is fixed for the step. Formed at the step head after
+// the kinematics, by the same expressions a pass would use.
+struct WallStepConstants {
     float C1G;        // velocity coefficient with both valves shut [-]
+    float C1X;        // velocity coefficient during gas exchange [-]
     float BOREPOW;    // BORE^0.2 [m^0.2]
     float RHCOOL;     // coolant film resistance 1/HCOOL [m2 K/W]
     float RHEAD;      // head wall resistance SHEAD/LHEAD [m2 K/W]
     float RPIST;      // piston wall resistance SPIST/LPIST [m2 K/W]
-};
-WallPassConstants wall_pass_constants(const RunState& s);
-
-// HTC, HTCT, QHEAD, QPIST, QLINER and QWALL of cylinder j (and CW1), from the
-// zone state of the current corrector pass.
-void cylinder_heat_transfer(RunState& s, int32_t j, const WallPassConstants& w);
-
-// Everything of the cylinder heat transfer that cannot change between the
-// corrector passes of a step: the pass constants (HCOOL changes only at a cycle
-// end), the gas-exchange velocity coefficient, the factor of the combustion
-// term (PIVC and TIVC change only at a cycle end) and each cylinder's motored
-// reference pressure (its volume is fixed for the step). Formed at the step
-// head after the kinematics, by the same expressions the pass would use.
-struct WallStepConstants {
-    WallPassConstants pass;
-    float C1X;        // velocity coefficient during gas exchange [-]
     float CBURN;      // (((VH*K3)/NCYL)*TIVC/PIVC)/VIVC [m/(s Pa)]
     float CNOBURN;    // the same with C2 = 0 [m/(s Pa)]
     ZoneArray PMOT;   // motored reference pressure of each cylinder [Pa]
 };
 void wall_step_constants(const RunState& s, WallStepConstants& w);
 
-// cylinder_heat_transfer() with the step constants formed beforehand.
+// HTC, HTCT, QHEAD, QPIST, QLINER and QWALL of cylinder j (and CW1), from the
+// zone state of the current corrector pass.
 void cylinder_heat_transfer(RunState& s, int32_t j, const WallStepConstants& w);
 
 // HTCER from the exhaust-receiver temperature at the end of the previous step;

@@ -52,11 +52,7 @@ inline float orifice_choked(OrificeTerms& t, float RU, float TU, float A, float 
     return std::sqrt(t.chokedPower * ((t.k / RU) / TU)) * (A * PU);
 }
 
-// The same for a single flow with exponent k.
-inline float orifice_subsonic(float X, float k, float RU, float TU, float A, float PU) {
-    OrificeTerms t(k);
-    return orifice_subsonic(X, t, RU, TU, A, PU);
-}
+// Choked flow for a single flow with exponent k.
 inline float orifice_choked(float k, float RU, float TU, float A, float PU) {
     OrificeTerms t(k);
     return orifice_choked(t, RU, TU, A, PU);

@@ -63,16 +63,6 @@ void exhaust_flow(RunState& s, int32_t j, OrificeTerms& t) {
 
 }  // namespace
 
-void intake_valve_flow(RunState& s, int32_t j) {
-    OrificeTerms t(s.KAPPA);
-    intake_flow(s, j, t);
-}
-
-void exhaust_valve_flow(RunState& s, int32_t j) {
-    OrificeTerms t(s.KAPPA);
-    exhaust_flow(s, j, t);
-}
-
 void cylinder_valve_flows(RunState& s, int32_t j) {
     OrificeTerms t(s.KAPPA);
     intake_flow(s, j, t);

@@ -9,12 +9,8 @@ namespace diesel {
 
 // Intake valve flow DMINL(j), DHINL(j) and exhaust valve flow DMEXH(j),
 // DHEXH(j) of cylinder j [kg/rad, J/rad] from the zone states of the current
-// corrector pass, with the isentropic exponent standing in KAPPA.
-void intake_valve_flow(RunState& s, int32_t j);
-void exhaust_valve_flow(RunState& s, int32_t j);
-
-// Both of the above for cylinder j, forming the terms of the orifice
-// equations that depend on KAPPA alone once for the two valves.
+// corrector pass, with the isentropic exponent standing in KAPPA. The terms of
+// the orifice equations that depend on KAPPA alone are formed once for both valves.
 void cylinder_valve_flows(RunState& s, int32_t j);
 
 // Adds cylinder j's flows to the five sums the receiver balances use.

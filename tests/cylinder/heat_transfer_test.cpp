@@ -29,7 +29,9 @@ std::unique_ptr<RunState> transfer_at(float phi, float T, float AINL, float AEXH
     s->AEXH[1] = AEXH;
     s->ASOC[1] = -1.0f;
     gas_properties(*s);
-    cylinder_heat_transfer(*s, 1, wall_pass_constants(*s));
+    WallStepConstants w;
+    wall_step_constants(*s, w);
+    cylinder_heat_transfer(*s, 1, w);
     return s;
 }
 
