@@ -7,7 +7,7 @@
 #include <string>
 
 #include "driver/crank_step.hpp"
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 #include "driver/in_memory_run.hpp"
 #include "report/history.hpp"
 

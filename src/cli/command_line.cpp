@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "cli/engine_map.hpp"
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 #include "cli/init_command.hpp"
 #include "cli/plot_command.hpp"
 

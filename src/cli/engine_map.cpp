@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 #include "cli/map_grid.hpp"
 #include "cli/map_jobs.hpp"
 #include "cli/map_point_run.hpp"

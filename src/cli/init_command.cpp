@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "cli/command_line.hpp"
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 
 namespace diesel {
 

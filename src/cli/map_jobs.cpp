@@ -6,7 +6,7 @@
 #include <sstream>
 #include <utility>
 
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 #include "cli/map_point_run.hpp"
 #include "input/free_format.hpp"
 

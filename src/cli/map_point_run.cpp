@@ -8,7 +8,7 @@
 #include <optional>
 #include <ostream>
 
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 #include "driver/in_memory_run.hpp"
 
 namespace diesel {

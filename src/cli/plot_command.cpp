@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 
 extern char** environ;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 #include "driver/in_memory_run.hpp"
 
 namespace diesel {

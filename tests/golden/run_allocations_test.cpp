@@ -12,7 +12,7 @@
 #include <streambuf>
 #include <string>
 
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 #include "driver/simulation.hpp"
 #include "input/input_files.hpp"
 

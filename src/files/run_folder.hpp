@@ -1,4 +1,4 @@
-// Binding a run to the fixed file names of a working folder.
+// A run folder: binding a run to the fixed file names of a working folder.
 #pragma once
 
 #include <iosfwd>

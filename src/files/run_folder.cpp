@@ -1,4 +1,4 @@
-#include "cli/file_run.hpp"
+#include "files/run_folder.hpp"
 
 #include <cerrno>
 #include <cstdio>

@@ -17,7 +17,7 @@ using namespace cli_test;
 
 // Status 0 only for a completed output cycle, else 3 with one stderr line
 // naming the rule, cycle and crank angle; the reports are written either way.
-TEST(FileRun, EndingStatusStderrLineAndReports) {
+TEST(RunFolder, EndingStatusStderrLineAndReports) {
     const struct { std::vector<test_support::Edit> edits; int status; std::string err; } cases[] = {
         {{}, 0, ""},
         {{{2, 4, 12, "2"}}, 3, "run stopped: the cycle count reached MAXCYC = 2 before the output cycle was completed (cycle 2, crank angle 1260.00 deg)\n"},
@@ -35,7 +35,7 @@ TEST(FileRun, EndingStatusStderrLineAndReports) {
     }
 }
 
-TEST(FileRun, InputErrorGivesStatus2AndChangesNoFile) {
+TEST(RunFolder, InputErrorGivesStatus2AndChangesNoFile) {
     for (const bool missing : {false, true}) {
         Scratch dir;
         put_example(dir.path, "c1_fixed", {{2, 4, 13, "1.0x"}});
@@ -49,7 +49,7 @@ TEST(FileRun, InputErrorGivesStatus2AndChangesNoFile) {
     }
 }
 
-TEST(FileRun, UnwritableOutputNamesTheFile) {
+TEST(RunFolder, UnwritableOutputNamesTheFile) {
     Scratch dir;
     put_example(dir.path, "c1_fixed");
     fs::create_symlink("/dev/full", dir.file("fort13.dat"));
@@ -59,7 +59,7 @@ TEST(FileRun, UnwritableOutputNamesTheFile) {
 }
 
 // A run that never finds a periodic cycle (negative tolerance) runs MAXCYC cycles, then rewrites fort14.dat.
-TEST(FileRun, KilledRunLeavesTheOldOrTheWholeNewStartTable) {
+TEST(RunFolder, KilledRunLeavesTheOldOrTheWholeNewStartTable) {
     const std::string old = "  8.8E-4  330.0  0.05\n  8.8E-4  330.0  0.05\n  8.8E-4  330.0  0.05\n";
     const auto prepare = [&](const Scratch& s, int maxcyc) {
         put_example(s.path, "c1_fixed", {{2, 7, 9, "-1.0"}, {2, 4, 12, std::to_string(maxcyc)}});
