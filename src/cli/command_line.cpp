@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-#include "cli/engine_map.hpp"
+#include "study/engine_map.hpp"
 #include "files/run_folder.hpp"
 #include "cli/init_command.hpp"
 #include "cli/plot_command.hpp"

@@ -1,4 +1,4 @@
-#include "cli/engine_map.hpp"
+#include "study/engine_map.hpp"
 
 #include <atomic>
 #include <chrono>
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "files/run_folder.hpp"
-#include "cli/map_grid.hpp"
-#include "cli/map_jobs.hpp"
-#include "cli/map_point_run.hpp"
+#include "study/map_grid.hpp"
+#include "study/map_jobs.hpp"
+#include "study/map_point_run.hpp"
 #include "input/input_files.hpp"
 #include "state/run_state.hpp"
 

@@ -1,4 +1,4 @@
-#include "cli/map_grid.hpp"
+#include "study/map_grid.hpp"
 
 #include <charconv>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "cli/map_point_run.hpp"
+#include "study/map_point_run.hpp"
 
 #include <cerrno>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/map_grid.hpp"
+#include "study/map_grid.hpp"
 #include "state/run_io.hpp"
 
 namespace diesel {

@@ -5,7 +5,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "cli/map_grid.hpp"
+#include "study/map_grid.hpp"
 #include "state/run_io.hpp"
 
 namespace diesel {

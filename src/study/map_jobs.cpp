@@ -1,4 +1,4 @@
-#include "cli/map_jobs.hpp"
+#include "study/map_jobs.hpp"
 
 #include <filesystem>
 #include <optional>
@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "files/run_folder.hpp"
-#include "cli/map_point_run.hpp"
+#include "study/map_point_run.hpp"
 #include "input/free_format.hpp"
 
 // An emitted map folder holds map.txt (the CSV header, then the point folders
