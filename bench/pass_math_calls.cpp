@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "cylinder/gas_properties.hpp"
-#include "driver/orifice.hpp"
-#include "driver/valve_areas.hpp"
+#include "gas_exchange/orifice.hpp"
+#include "gas_exchange/valve_areas.hpp"
 
 namespace diesel::bench {
 

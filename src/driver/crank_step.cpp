@@ -3,11 +3,11 @@
 #include "cylinder/combustion.hpp"
 #include "cylinder/gas_properties.hpp"
 #include "cylinder/heat_transfer.hpp"
-#include "cylinder/receiver_flows.hpp"
+#include "gas_exchange/receiver_flows.hpp"
 #include "cylinder/zone_balances.hpp"
 #include "driver/kinematics.hpp"
-#include "driver/valve_areas.hpp"
-#include "driver/valve_flows.hpp"
+#include "gas_exchange/valve_areas.hpp"
+#include "gas_exchange/valve_flows.hpp"
 
 namespace diesel {
 

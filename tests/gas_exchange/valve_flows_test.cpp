@@ -1,4 +1,4 @@
-#include "driver/valve_flows.hpp"
+#include "gas_exchange/valve_flows.hpp"
 
 #include <gtest/gtest.h>
 

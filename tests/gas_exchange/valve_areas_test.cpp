@@ -1,4 +1,4 @@
-#include "driver/valve_areas.hpp"
+#include "gas_exchange/valve_areas.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Exchange of the receivers with the surroundings at 100000 Pa and 293 K: the
 // spring-loaded outlet valve of the exhaust receiver and the intake supply.
-#include "cylinder/receiver_flows.hpp"
+#include "gas_exchange/receiver_flows.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "driver/valve_flows.hpp"
+#include "gas_exchange/valve_flows.hpp"
 
-#include "driver/orifice.hpp"
+#include "gas_exchange/orifice.hpp"
 
 namespace diesel {
 

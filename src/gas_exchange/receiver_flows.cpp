@@ -1,9 +1,9 @@
-#include "cylinder/receiver_flows.hpp"
+#include "gas_exchange/receiver_flows.hpp"
 
 #include <cmath>
 
 #include "cylinder/gas_properties.hpp"
-#include "driver/orifice.hpp"
+#include "gas_exchange/orifice.hpp"
 
 namespace diesel {
 
