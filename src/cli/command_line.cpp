@@ -7,6 +7,7 @@
 
 #include "study/engine_map.hpp"
 #include "files/run_folder.hpp"
+#include "cli/analyze_command.hpp"
 #include "cli/init_command.hpp"
 #include "cli/plot_command.hpp"
 
@@ -19,6 +20,7 @@ void usage(std::ostream& os) {
           "       diesel-cycle init [DIR]\n"
           "       diesel-cycle plot [DIR | MAP.csv]...\n"
           "       diesel-cycle map ...\n"
+          "       diesel-cycle analyze CASE --pressure FILE [options]\n"
           "       diesel-cycle --help | --version\n"
           "\n"
           "Simulates the working cycle of a naturally aspirated direct-injection diesel\n"
@@ -42,6 +44,9 @@ void usage(std::ostream& os) {
           "              engine-map CSV (fuel consumption contours over speed and load)\n"
           "  map ...     run an engine map: many operating points, one CSV line each;\n"
           "              see 'diesel-cycle map --help'\n"
+          "  analyze CASE --pressure FILE ...\n"
+          "              heat-release analysis of a measured pressure trace and the\n"
+          "              model's Wiebe law fitted to it; see 'diesel-cycle analyze --help'\n"
           "\n"
           "exit status: 0 output cycle completed, 2 bad input, a file error or a usage\n"
           "             error, 3 a stopping rule ended the run early (reason on stderr)\n"
@@ -50,7 +55,7 @@ void usage(std::ostream& os) {
           "(docs/ in the source tree).\n";
 }
 
-bool is_command(const std::string& a) { return a == "init" || a == "plot" || a == "map"; }
+bool is_command(const std::string& a) { return a == "init" || a == "plot" || a == "map" || a == "analyze"; }
 
 }  // namespace
 
@@ -75,6 +80,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         if (cmd == "map") return map_command(argc - 1, argv + 1, out, err);
         if (cmd == "init") return init_command(argc - 1, argv + 1, out, err);
         if (cmd == "plot") return plot_command(argc - 1, argv + 1, out, err);
+        if (cmd == "analyze") return analyze_command(argc - 1, argv + 1, out, err);
     }
     std::string dir = ".";
     for (int i = 1; i < argc; ++i) {

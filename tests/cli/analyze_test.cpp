@@ -1,0 +1,99 @@
+// "diesel-cycle analyze" from files to files: the bundled measured trace, a
+// load-controlled case, and every failure as one line
+// with an honest exit status and nothing written.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/robust_binary_run.hpp"
+#include "driver/in_memory_run.hpp"
+
+namespace diesel {
+namespace {
+
+using namespace cli_test;
+
+// The case folder `name` with the bundled trace beside its input files.
+fs::path case_with_trace(const Scratch& root, const std::string& name, const std::vector<test_support::Edit>& edits = {}) {
+    const fs::path dir = root.path / name;
+    fs::create_directory(dir);
+    put_example(dir, name, edits);
+    fs::copy_file(fs::path(DIESEL_SOURCE_DIR) / "examples/c1_fixed/measured-pressure.csv", dir / "measured-pressure.csv");
+    return dir;
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+    return n;
+}
+
+TEST(Analyze, BundledTraceGivesBackTheEnginesWiebeInputs) {
+    Scratch root;
+    const fs::path dir = case_with_trace(root, "c1_fixed");
+    const fs::path out = root.path / "results";
+    const auto r = run_in(root.path, program({"analyze", dir.string(), "--pressure", (dir / "measured-pressure.csv").string(),
+                                              "--cycles", "2", "--smooth", "3", "--out", out.string()}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count(r.err, "diesel-cycle:"), 0u) << r.err;
+    EXPECT_NE(r.out.find("Wiebe fit"), std::string::npos) << r.out;
+
+    const std::string csv = read_file((out / "analysis.csv").string());
+    EXPECT_TRUE(csv.starts_with("angle_deg,volume_m3,pressure_bar,smoothed_pressure_bar,temperature_K,"
+                                "heat_release_rate_J_per_deg,cumulative_heat_release_J,burnt_fraction,fitted_burnt_fraction\n"));
+    EXPECT_EQ(test_support::line_count(csv), 721u);  // one cycle of 1-degree samples
+    const auto json = nlohmann::json::parse(read_file((out / "analysis.json").string()));
+    // The trace was made with SOC 9, DURC0 62, MWIEB0 1.1 (see its note).
+    EXPECT_NEAR(json["inputs"]["SOC"].get<double>(), 9.0, 0.5);
+    EXPECT_NEAR(json["inputs"]["DURC0"].get<double>(), 62.0, 0.03 * 62.0);
+    EXPECT_NEAR(json["inputs"]["MWIEB0"].get<double>(), 1.1, 0.1 * 1.1);
+    EXPECT_TRUE(json["figures"]["combustion"].get<bool>());
+    EXPECT_LT(std::abs(json["energy_balance"]["unaccounted_percent"].get<double>()), 2.0);
+    EXPECT_FALSE(fs::exists(dir / "analysis.json"));  // --out, not the case folder
+}
+
+TEST(Analyze, LoadControlledCaseIsAnalysedAtTheFuelItConvergesTo) {
+    Scratch root;
+    const fs::path dir = case_with_trace(root, "c1_load");
+    const auto r = run_in(root.path, program({"analyze", dir.string(), "--pressure", (dir / "measured-pressure.csv").string()}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto json = nlohmann::json::parse(read_file((dir / "analysis.json").string()));
+    const InMemoryRun run = run_in_memory(test_support::example_texts("c1_load"));
+    EXPECT_TRUE(json["operating_state"]["load_controlled_case"].get<bool>());
+    EXPECT_FLOAT_EQ(json["operating_state"]["fuel_10mm3"].get<float>(), run.state->QF);
+}
+
+TEST(Analyze, FailuresAreOneLineWithAnHonestStatusAndWriteNothing) {
+    const struct {
+        std::vector<std::string> args;             // after "analyze CASE"; TRACE stands for the trace's path
+        std::vector<test_support::Edit> edits;     // of the case
+        std::string traceText;                     // replaces the bundled trace when not empty
+        int status;
+        std::string message;
+    } cases[] = {
+        {{}, {}, "", 2, "--pressure FILE is needed"},
+        {{"--pressure", "missing.csv"}, {}, "", 2, "missing.csv: no such file"},
+        {{"--pressure", "TRACE", "--cycles", "3"}, {}, "", 2, "--cycles 3 asks for more cycles than the trace holds"},
+        {{"--pressure", "TRACE", "--smooth", "wide"}, {}, "", 2, "--smooth needs a width"},
+        {{"--pressure", "TRACE", "--fast"}, {}, "", 2, "unknown option '--fast'"},
+        {{"--pressure", "TRACE"}, {}, "angle,p\n-180,1\n-179,1\n-178,nan\n", 2, "measured-pressure.csv, line 4: pressure"},
+        {{"--pressure", "TRACE"}, {{2, 4, 12, "2"}}, "", 3, "no operating state to analyse at: run stopped: the cycle count reached MAXCYC = 2"},
+        {{"--pressure", "TRACE"}, {{2, 1, 2, "0.1x"}}, "", 2, "fort2.dat (unit 2), record 1, item 2 (STROKE)"},
+    };
+    for (const auto& c : cases) {
+        Scratch root;
+        const fs::path dir = case_with_trace(root, "c1_fixed", c.edits);
+        if (!c.traceText.empty()) write_file((dir / "measured-pressure.csv").string(), c.traceText);
+        std::vector<std::string> args{"analyze", dir.string()};
+        for (const std::string& a : c.args) args.push_back(a == "TRACE" ? (dir / "measured-pressure.csv").string() : a);
+        const auto before = snapshot(dir);
+        const auto r = run_in(root.path, program(args));
+        EXPECT_EQ(r.status, c.status) << c.message << "\n" << r.err;
+        EXPECT_EQ(count(r.err, "diesel-cycle:"), 1u) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(snapshot(dir), before) << c.message;
+    }
+}
+
+}  // namespace
+}  // namespace diesel
