@@ -1,5 +1,5 @@
 // "diesel-cycle analyze" from files to files: the bundled measured trace, a
-// load-controlled case, and every failure as one line
+// load-controlled case, the analysis sheet, and every failure as one line
 // with an honest exit status and nothing written.
 #include <gtest/gtest.h>
 
@@ -50,6 +50,16 @@ TEST(Analyze, BundledTraceGivesBackTheEnginesWiebeInputs) {
     EXPECT_TRUE(json["figures"]["combustion"].get<bool>());
     EXPECT_LT(std::abs(json["energy_balance"]["unaccounted_percent"].get<double>()), 2.0);
     EXPECT_FALSE(fs::exists(dir / "analysis.json"));  // --out, not the case folder
+
+    if (!on_path("gnuplot")) GTEST_SKIP() << "gnuplot is not installed";
+    const auto plot = run_in(root.path, program({"plot", out.string()}));
+    ASSERT_EQ(plot.status, 0) << plot.err;
+    EXPECT_TRUE(read_file((out / "analysis.png").string()).starts_with("\x89PNG\r\n\x1a\n"));
+    const std::string script = read_file((out / "analysis.gp").string());
+    for (const char* element : {"data = \"analysis.csv\"", "Heat-release rate: measured and fitted Wiebe law",
+                                "using 1:6 ", "title \"fitted Wiebe law\"", "using 1:8 ", "using 1:9 ", "p-V diagram",
+                                "using ($2 * 1000):4 ", "set multiplot layout 2,2"})
+        EXPECT_NE(script.find(element), std::string::npos) << element;
 }
 
 TEST(Analyze, LoadControlledCaseIsAnalysedAtTheFuelItConvergesTo) {
