@@ -38,6 +38,12 @@ int analyze_files(const AnalyzeRequest& q, std::ostream& out, std::ostream& err)
         err << "analyze: case at fixed fuel " << c.fuel << " (10 mm3)"
             << (c.loadControlled ? ", the fuel its load control converged to" : "") << "; analysing\n";
         const AnalysisResult r = analyse_pressure(c, trace, q.options);
+        if (r.cycle.cyclesInFile > r.cycle.cyclesAveraged) {
+            err << "analyze: the trace holds " << r.cycle.cyclesInFile << " cycles; the first "
+                << (r.cycle.cyclesAveraged == 1 ? std::string("is analysed")
+                                                : std::to_string(r.cycle.cyclesAveraged) + " are averaged")
+                << " (--cycles N averages N)\n";
+        }
 
         const AnalysisSources sources{q.caseFolder, q.pressureFile, c.fuel, c.loadControlled, c.inputs->SPEED};
         const std::string dir = q.outFolder.empty() ? q.caseFolder : q.outFolder;
