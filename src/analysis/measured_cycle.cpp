@@ -14,6 +14,8 @@ namespace {
 
 // Samples averaged across cycles may lie this share of a step apart.
 constexpr double kAlign = 0.05;
+// Far above any cylinder pressure, and below any pressure written in Pa by mistake [bar].
+constexpr double kMaxPressure = 5000.0;
 
 std::string num(double v) {
     char buf[32];
@@ -135,10 +137,15 @@ double peg_pressure(MeasuredCycle& c, double angle, double pressure) {
 
 void require_absolute_pressure(const MeasuredCycle& c) {
     for (size_t i = 0; i < c.pressure.size(); ++i) {
-        if (c.pressure[i] > 0.0) continue;
-        fail(c.name + ", line " + std::to_string(c.line[i]) + ": pressure " + num(c.pressure[i]) + " bar at " +
-             num(c.angle[i]) + " deg is not positive; the analysis needs absolute pressure (--peg levels a sensor that "
-             "measures only changes)");
+        const std::string where = c.name + ", line " + std::to_string(c.line[i]) + ": pressure " + num(c.pressure[i]) +
+                                  " bar at " + num(c.angle[i]) + " deg";
+        if (!(c.pressure[i] > 0.0)) {
+            fail(where + " is not positive; the analysis needs absolute pressure (--peg levels a sensor that "
+                         "measures only changes)");
+        }
+        if (c.pressure[i] > kMaxPressure) {
+            fail(where + " is above " + num(kMaxPressure) + " bar, which no cylinder holds; is it in bar?");
+        }
     }
 }
 

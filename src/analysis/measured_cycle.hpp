@@ -46,7 +46,8 @@ MeasuredCycle measured_cycle(const PressureTrace& trace, double tdcShift, int32_
 double peg_pressure(MeasuredCycle& cycle, double angle, double pressure);
 
 // Throws AnalysisError naming the line of the first pressure that is not
-// positive: the first law needs absolute pressures.
+// positive (the first law needs absolute pressures) or above 5000 bar (no
+// cylinder pressure, but a pressure in Pa by mistake).
 void require_absolute_pressure(const MeasuredCycle& cycle);
 
 }  // namespace diesel

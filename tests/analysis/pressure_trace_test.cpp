@@ -90,14 +90,18 @@ TEST(PressureTrace, CycleErrorsNameTheLines) {
             EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();
         }
     }
-    // Pressure from a sensor that measures only changes, not pegged.
-    MeasuredCycle m = measured_cycle(read_pressure_trace("-180,0.5\n0,-0.2\n180,0.5\n", "bed.csv"), 0.0, 1, compressionExpansion);
-    try {
-        require_absolute_pressure(m);
-        ADD_FAILURE();
-    } catch (const AnalysisError& e) {
-        EXPECT_NE(std::string(e.what()).find("bed.csv, line 2: pressure -0.2 bar at 0 deg is not positive"), std::string::npos)
-            << e.what();
+    // A sensor that measures only changes, not pegged; a trace in Pa.
+    const struct {
+        std::string text, expected;
+    } levels[] = {{"-180,0.5\n0,-0.2\n180,0.5\n", "bed.csv, line 2: pressure -0.2 bar at 0 deg is not positive"},
+                  {"-180,95000\n0,4.5e6\n180,2.1e5\n", "bed.csv, line 1: pressure 95000 bar at -180 deg is above 5000 bar"}};
+    for (const auto& l : levels) {
+        try {
+            require_absolute_pressure(measured_cycle(read_pressure_trace(l.text, "bed.csv"), 0.0, 1, compressionExpansion));
+            ADD_FAILURE() << l.expected;
+        } catch (const AnalysisError& e) {
+            EXPECT_NE(std::string(e.what()).find(l.expected), std::string::npos) << e.what();
+        }
     }
 }
 
