@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-#include "study/engine_map.hpp"
+#include "cli/map_command.hpp"
 #include "files/run_folder.hpp"
 #include "cli/init_command.hpp"
 #include "cli/plot_command.hpp"
