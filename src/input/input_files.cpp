@@ -76,6 +76,9 @@ public:
         std::string message = file_prefix() + ", " + record.kind + " " + std::to_string(record.number);
         if (!record.note.empty()) message += " (" + record.note + ")";
         message += ", item " + std::to_string(item) + " (" + itemName + "): " + why;
+        if (text_ && has_cr_only_line_ends(*text_))
+            message += "; the file's lines end in a carriage return alone (CR, as on old Macs), which is no line end "
+                       "here, so the file reads as one line: convert it to LF or CRLF line ends";
         throw InputError(message);
     }
 
