@@ -3,7 +3,13 @@
 #include <iostream>
 
 #include "cli/command_line.hpp"
+#include "files/process_cleanup.hpp"
 
 int main(int argc, char** argv) {
-    return diesel::run_command_line(argc, argv, std::cout, std::cerr);
+    diesel::install_signal_cleanup();
+    try {
+        return diesel::run_command_line(argc, argv, std::cout, std::cerr);
+    } catch (...) {
+        diesel::last_resort_exit();
+    }
 }
