@@ -11,6 +11,7 @@
 #include "report/console_lines.hpp"
 #include "report/cycle_figures.hpp"
 #include "report/history.hpp"
+#include "report/result_check.hpp"
 #include "report/summary_reports.hpp"
 #include "report/trace_files.hpp"
 
@@ -51,6 +52,7 @@ public:
         write_trace_headers(*out_.fort8, *out_.fort9, *out_.fort10);
         RunOutcome outcome = cycles();
         final_reports();
+        if (outcome.end == RunEnd::Completed) check_result(outcome);
         // A state that turned non-finite leaves no start table worth keeping:
         // the old one stays rather than being replaced by rows of NaN.
         if (s_.NCYL <= 2 && outcome.end != RunEnd::NonFiniteState) {
@@ -61,6 +63,17 @@ public:
     }
 
 private:
+    // A completed output cycle whose figures are not finite is no result.
+    void check_result(RunOutcome& outcome) const {
+        const NonFiniteFigure bad = first_non_finite_figure(s_);
+        if (bad.name == nullptr) return;
+        outcome.end = RunEnd::NonFiniteResult;
+        outcome.reason = std::string("run ended without a meaningful result: the output cycle was completed, but ") +
+                         bad.name + " = " + (std::isnan(bad.value) ? "nan" : bad.value > 0.0f ? "inf" : "-inf") +
+                         (*bad.unit != '\0' ? std::string(" ") + bad.unit : std::string()) + " is not a finite number" +
+                         where(outcome.cycle, outcome.phi);
+    }
+
     // `phi` is the crank angle where the rule fired: the step's end inside a
     // cycle, the cycle's last step at a cycle end (PHI itself is reset by then).
     RunOutcome stop(RunEnd end, int32_t cycle, float phi, const std::string& text) {
