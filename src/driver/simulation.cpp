@@ -57,7 +57,7 @@ public:
         // the old one stays rather than being replaced by rows of NaN.
         if (s_.NCYL <= 2 && outcome.end != RunEnd::NonFiniteState) {
             outcome.startTable = start_table_text(s_);
-            outcome.rewritesStartTable = !outcome.startTable.empty();
+            outcome.rewritesStartTable = true;
         }
         return outcome;
     }
