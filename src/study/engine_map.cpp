@@ -1,8 +1,7 @@
 #include "study/engine_map.hpp"
 
 #include <atomic>
-#include <chrono>
-#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -11,10 +10,11 @@
 #include <vector>
 
 #include "files/run_folder.hpp"
-#include "study/map_grid.hpp"
-#include "study/map_point_run.hpp"
 #include "input/input_files.hpp"
 #include "state/run_state.hpp"
+#include "study/map_csv_output.hpp"
+#include "study/map_point_run.hpp"
+#include "study/progress.hpp"
 
 namespace diesel {
 
@@ -22,7 +22,16 @@ namespace {
 
 // Reads and checks the base folder; its operating point goes to `base`.
 bool read_base(const std::string& dir, InputTexts& texts, BasePoint& base, std::ostream& err) {
-    if (!read_input_folder(dir, texts, err)) return false;
+    std::string error;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec)) {
+        err << "diesel-cycle: map: base folder " << dir << ": no such folder\n";
+        return false;
+    }
+    if (!read_folder_inputs(dir, texts, error)) {
+        err << "diesel-cycle: map: base folder " << dir << ": " << error << '\n';
+        return false;
+    }
     auto s = std::make_unique<RunState>();
     try {
         read_inputs(*s, texts);
@@ -34,17 +43,54 @@ bool read_base(const std::string& dir, InputTexts& texts, BasePoint& base, std::
     return true;
 }
 
-std::string seconds_text(double s) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f s", s);
-    return buf;
+// The --out folder, made and locked before the first point runs.
+bool prepare_out_dir(const std::string& dir, FolderLock& lock, std::ostream& err) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        err << "diesel-cycle: map: --out " << dir << ": cannot create the folder: " << ec.message() << '\n';
+        return false;
+    }
+    std::string detail, warning;
+    const std::string refusal = lock_refusal(lock.acquire(dir, detail), dir, detail, warning);
+    if (!warning.empty()) err << "diesel-cycle: warning: " << warning << '\n';
+    if (refusal.empty()) return true;
+    err << "diesel-cycle: map: --out " << refusal << '\n';
+    return false;
 }
 
 }  // namespace
 
+bool prepare_map_grid(const std::string& baseDir, const std::string& speeds, const std::string& loads,
+                      std::size_t maxPoints, MapGrid& grid, std::ostream& err) {
+    std::string error;
+    const std::optional<std::vector<float>> speedAxis = parse_grid_axis(speeds, maxPoints, error);
+    if (!speedAxis) {
+        err << "diesel-cycle: map: --speeds: " << error << '\n';
+        return false;
+    }
+    const std::optional<std::vector<float>> loadAxis = parse_grid_axis(loads, maxPoints, error);
+    if (!loadAxis) {
+        err << "diesel-cycle: map: --loads: " << error << '\n';
+        return false;
+    }
+    // Before anything is allocated for the points.
+    if (error = check_grid_size(speedAxis->size(), loadAxis->size(), maxPoints); !error.empty()) {
+        err << "diesel-cycle: map: " << error << '\n';
+        return false;
+    }
+    if (!read_base(baseDir, grid.baseTexts, grid.base, err)) return false;
+    grid.points = map_points(*speedAxis, *loadAxis);
+    return true;
+}
+
 int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std::ostream& err) {
-    const InputTexts& baseTexts = grid.baseTexts;
-    const BasePoint& base = grid.base;
+    // Every destination is checked before the first point runs.
+    MapCsvOutput csvOutput;
+    if (!csvOutput.prepare(o.csvFile, err)) return kExitFileError;
+    FolderLock outLock;
+    if (!o.outDir.empty() && !prepare_out_dir(o.outDir, outLock, err)) return kExitFileError;
+
     const std::vector<MapPoint>& points = grid.points;
     const std::size_t n = points.size();
     unsigned jobs = o.jobs != 0 ? o.jobs : std::thread::hardware_concurrency();
@@ -58,31 +104,24 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
     auto take_point = [&]() {
         const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
         if (i >= n) return false;
-        InputTexts texts = baseTexts;
-        texts.fort3 = point_fort3(base, points[i]);
-        const std::string dir = o.outDir.empty() ? std::string() : path_join(o.outDir, point_folder_name(points[i].index));
-        results[i] = run_map_point(texts, points[i], dir);
+        const MapPoint& p = points[i];
+        const std::string dir = o.outDir.empty() ? std::string() : path_in(o.outDir, point_folder_name(p.index));
+        results[i] = run_map_point(point_inputs(grid, p), p, dir);
+        if (!dir.empty() && results[i].end != kPointOutputError) {
+            if (const std::string error = write_text_file(path_in(dir, "result.csv"), results[i].row + "\n");
+                !error.empty()) {
+                results[i] = {failed_row(map_csv_header(grid.base), p, kPointOutputError), kPointOutputError, error};
+            }
+        }
         if (results[i].end != run_end_name(RunEnd::Completed)) notCompleted.fetch_add(1, std::memory_order_relaxed);
         done.fetch_add(1, std::memory_order_relaxed);
         return true;
     };
 
-    const auto start = std::chrono::steady_clock::now();
-    auto progress = [&](bool last) {
-        const std::size_t d = done.load(std::memory_order_relaxed);
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        err << "map: " << d << " of " << n << " points done, " << notCompleted.load(std::memory_order_relaxed)
-            << " not completed";
-        if (last) {
-            err << ", " << seconds_text(elapsed) << " with " << jobs << (jobs == 1 ? " job" : " jobs");
-        } else if (d > 0) {
-            err << ", about " << seconds_text(elapsed / static_cast<double>(d) * static_cast<double>(n - d)) << " left";
-        }
-        err << '\n';
-    };
-
     // The calling thread is one of the jobs; between its points it reports
     // progress about once a second.
+    Progress progress(err, "points done", n);
+    const auto note = [&]() { return std::to_string(notCompleted.load(std::memory_order_relaxed)) + " not completed"; };
     std::vector<std::thread> pool;
     for (unsigned t = 1; t < jobs; ++t) {
         pool.emplace_back([&]() {
@@ -90,48 +129,25 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
             }
         });
     }
-    auto shown = start;
-    while (take_point()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - shown >= std::chrono::seconds(1)) {
-            progress(false);
-            shown = now;
-        }
-    }
+    while (take_point()) progress.tick(done.load(std::memory_order_relaxed), note());
     for (auto& t : pool) t.join();
-    progress(true);
+    progress.finish(n, note() + " with " + std::to_string(jobs) + (jobs == 1 ? " job" : " jobs"));
 
-    std::string csv = map_csv_header(base) + "\n";
+    const std::string header = map_csv_header(grid.base);
+    std::string csv = header + "\n";
     bool notRun = false, stopped = false;
     for (std::size_t i = 0; i < n; ++i) {
         csv += results[i].row + "\n";
-        if (results[i].end == kPointInputError) notRun = true;
-        else if (results[i].end != run_end_name(RunEnd::Completed)) stopped = true;
+        const PointEnding ending = point_ending(results[i].end);
+        notRun = notRun || ending == PointEnding::NotRun;
+        stopped = stopped || ending == PointEnding::Stopped;
         if (!results[i].message.empty()) {
             err << "diesel-cycle: map: point " << points[i].index << " (" << shortest_real(points[i].speed)
                 << " rpm, load " << shortest_real(points[i].load) << "): " << results[i].message << '\n';
         }
     }
-    if (!write_map_csv(o.csvFile, csv, out, err)) return kExitFileError;
+    if (!csvOutput.write(csv, out, err)) return kExitFileError;
     return map_exit_status(notRun, stopped);
-}
-
-bool prepare_map_grid(const std::string& baseDir, const std::string& speeds, const std::string& loads,
-                      MapGrid& grid, std::ostream& err) {
-    std::string error;
-    const std::optional<std::vector<float>> speedAxis = parse_grid_axis(speeds, error);
-    if (!speedAxis) {
-        err << "diesel-cycle: map: --speeds: " << error << '\n';
-        return false;
-    }
-    const std::optional<std::vector<float>> loadAxis = parse_grid_axis(loads, error);
-    if (!loadAxis) {
-        err << "diesel-cycle: map: --loads: " << error << '\n';
-        return false;
-    }
-    if (!read_base(baseDir, grid.baseTexts, grid.base, err)) return false;
-    grid.points = map_points(*speedAxis, *loadAxis);
-    return true;
 }
 
 }  // namespace diesel

@@ -2,6 +2,7 @@
 // cores of this machine.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -11,18 +12,12 @@
 
 namespace diesel {
 
-// The base input set of a map and the grid of its points.
-struct MapGrid {
-    InputTexts baseTexts;         // the base folder's input files
-    BasePoint base{};             // its operating point
-    std::vector<MapPoint> points; // speeds outer, loads inner
-};
-
 // Reads and checks the base folder `baseDir` and builds the grid of the axes
-// `speeds` and `loads` (parse_grid_axis forms). False, with a message on
-// `err`, when the folder or an axis is refused.
+// `speeds` and `loads` (parse_grid_axis forms), refusing a grid of more than
+// `maxPoints` points before it is allocated. False, with a message on `err`,
+// when the folder, an axis or the grid is refused.
 bool prepare_map_grid(const std::string& baseDir, const std::string& speeds, const std::string& loads,
-                      MapGrid& grid, std::ostream& err);
+                      std::size_t maxPoints, MapGrid& grid, std::ostream& err);
 
 // How the in-process map runs and where its results go.
 struct MapRunOptions {
@@ -32,7 +27,8 @@ struct MapRunOptions {
 };
 
 // Runs every point of `grid`, each a complete run in its own state, on a
-// thread pool; progress to `err`, the CSV to `csvFile` or `out`. Returns the
+// thread pool; progress to `err`, the CSV to `csvFile` or `out`. The CSV file
+// and the output folder are checked before the first point runs. Returns the
 // exit status.
 int run_map(const MapGrid& grid, const MapRunOptions& options, std::ostream& out, std::ostream& err);
 
