@@ -61,7 +61,7 @@ int common_option(const std::string& arg, const char* command, void (*usage)(std
         return kExitCompleted;
     }
     if (arg.size() > 1 && arg[0] == '-') {
-        err << "diesel-cycle " << command << ": unknown option '" << arg << "'\n";
+        err << "diesel-cycle: " << command << ": unknown option '" << arg << "'\n";
         usage(err);
         return kExitFileError;
     }
