@@ -59,6 +59,13 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
     // temporary left over is one a killed run could not remove.
     remove_leftover_temporaries(dir, "fort14.dat");
 
+    // The start table is an output too: its temporary is made with the others,
+    // before any of them is emptied, and an interrupt removes it.
+    PendingReplacement startTable;
+    if (s.NCYL <= 2 && !startTable.prepare(path_in(dir, "fort14.dat"), error)) {
+        diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
+        return kExitFileError;
+    }
     OutputFiles files;
     if (!files.open(dir, kRunOutputs, error)) {
         diag << "diesel-cycle: " << error << '\n';
@@ -76,7 +83,7 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
     }
     console.flush();
     if (outcome.rewritesStartTable && status != kExitFileError) {
-        error = replace_file_atomically(path_in(dir, "fort14.dat"), outcome.startTable);
+        error = startTable.commit(outcome.startTable);
         if (!error.empty()) {
             diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
             status = kExitFileError;

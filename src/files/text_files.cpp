@@ -162,7 +162,7 @@ bool PendingReplacement::prepare(const std::string& path, std::string& error) {
     ::unlink(tmp_.c_str());
     fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd_ < 0) {
-        error = "cannot create " + tmp_ + ": " + std::strerror(errno);
+        error = "cannot write " + path + ": cannot create its temporary " + tmp_ + ": " + std::strerror(errno);
         return false;
     }
     // The new file keeps the permissions of the one it replaces.

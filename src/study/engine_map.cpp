@@ -131,7 +131,7 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
     }
     while (take_point()) progress.tick(done.load(std::memory_order_relaxed), note());
     for (auto& t : pool) t.join();
-    progress.finish(n, note() + " with " + std::to_string(jobs) + (jobs == 1 ? " job" : " jobs"));
+    progress.finish(n, note() + ", " + std::to_string(jobs) + (jobs == 1 ? " job" : " jobs"));
 
     const std::string header = map_csv_header(grid.base);
     std::string csv = header + "\n";

@@ -222,14 +222,10 @@ std::string slurm_script(const std::string& dir, std::size_t jobs) {
 
 int emit_map_jobs(const MapGrid& grid, const EmitOptions& o, std::ostream& err) {
     std::error_code ec;
-    fs::create_directories(o.folder, ec);
-    const fs::path root = ec ? fs::path() : fs::absolute(o.folder, ec);
-    if (ec) {
-        err << "diesel-cycle: map: --emit-jobs " << o.folder << ": cannot create the folder: " << ec.message() << '\n';
-        return kExitFileError;
-    }
+    const fs::path root = fs::absolute(o.folder, ec);
     const std::string dir = root.lexically_normal().string();
     const std::string program = o.binary.empty() ? this_program() : o.binary;
+    // Refused before anything is made.
     for (const auto& [what, name] : {std::pair<const char*, const std::string&>{"the job folder", dir},
                                      {"the program", program}}) {
         if (has_control_character(name)) {
@@ -237,6 +233,11 @@ int emit_map_jobs(const MapGrid& grid, const EmitOptions& o, std::ostream& err) 
                 << "would break the command lines of " << kJobsFile << "; rename it\n";
             return kExitFileError;
         }
+    }
+    if (!ec) fs::create_directories(root, ec);
+    if (ec) {
+        err << "diesel-cycle: map: --emit-jobs " << o.folder << ": cannot create the folder: " << ec.message() << '\n';
+        return kExitFileError;
     }
     FolderLock lock;
     std::string detail, warning;
