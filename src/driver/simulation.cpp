@@ -86,7 +86,7 @@ private:
     }
 
     RunOutcome cycles() {
-        char buf[256];
+        char buf[160];
         for (;;) {
             // Cycle head.
             if (s_.ICYC > 0) {
@@ -147,21 +147,7 @@ private:
                 if (s_.MODE == 2) continue;
                 if (s_.ICYC > 2 && std::fabs(s_.PETARG - s_.PE) < s_.TOLPE) s_.CONV = 1.0f;
                 s_.QF = s_.QF + fuel_correction();
-                if (!(s_.QF <= s_.FUELMX)) {
-                    if (std::isfinite(s_.QF)) {
-                        std::snprintf(buf, sizeof buf, "corrected fuel quantity %.4g exceeds FUELMX = %.4g (10 mm3)",
-                                      static_cast<double>(s_.QF), static_cast<double>(s_.FUELMX));
-                    } else {
-                        // Not a quantity to print: say where it came from.
-                        const float divisor = s_.FMEP + s_.PIOFF;  // [bar]
-                        std::snprintf(buf, sizeof buf, "the fuel correction gave no finite fuel quantity: %s",
-                                      !std::isfinite(s_.PE) ? "the cycle's pe is not a finite number"
-                                      : divisor == 0.0f     ? "it divides by FMEP + PIOFF, which is zero"
-                                      : !std::isfinite(divisor) ? "FMEP + PIOFF is not a finite number"
-                                                                : "the correction exceeds single precision");
-                    }
-                    return stop(RunEnd::FuelLimit, s_.ICYC, cycleEnd, buf);
-                }
+                if (!(s_.QF <= s_.FUELMX)) return stop(RunEnd::FuelLimit, s_.ICYC, cycleEnd, fuel_limit_reason(s_));
             } else {
                 if (s_.MODE == 2) continue;
                 if (std::fabs(s_.PETARG - s_.PE) < s_.DPEMIN) continue;
@@ -220,6 +206,22 @@ private:
 };
 
 }  // namespace
+
+std::string fuel_limit_reason(const RunState& s) {
+    char buf[192];
+    if (std::isfinite(s.QF)) {
+        std::snprintf(buf, sizeof buf, "corrected fuel quantity %.4g exceeds FUELMX = %.4g (10 mm3)",
+                      static_cast<double>(s.QF), static_cast<double>(s.FUELMX));
+        return buf;
+    }
+    // Not a quantity to print: say where it came from.
+    const float divisor = s.FMEP + s.PIOFF;  // [bar]
+    return std::string("the fuel correction gave no finite fuel quantity: ") +
+           (!std::isfinite(s.PE)       ? "the cycle's pe is not a finite number"
+            : divisor == 0.0f          ? "it divides by FMEP + PIOFF, which is zero"
+            : !std::isfinite(divisor) ? "FMEP + PIOFF is not a finite number"
+                                       : "the correction exceeds single precision");
+}
 
 RunOutcome run_simulation(RunState& s, const OutputSinks& out) {
     return Driver(s, out).run();
