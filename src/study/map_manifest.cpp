@@ -238,10 +238,12 @@ std::string check_result_row(const std::string& row, const std::string& header, 
                 if (f != csv_real(p.load)) return "its row is for load " + f.substr(0, 24) + ", not " + csv_real(p.load);
                 break;
             case Column::Real:
-                if (ran ? !is_real_field(f) : !f.empty()) return "its " + names[i] + " field is not a number";
-                break;
             case Column::Count:
-                if (ran ? !is_count_field(f) : !f.empty()) return "its " + names[i] + " field is not a count";
+                if (!ran && !f.empty()) return "its " + names[i] + " field holds a figure of a point that did not run";
+                if (ran && column_kind(i, names[i]) == Column::Real && !is_real_field(f))
+                    return "its " + names[i] + " field is not a number";
+                if (ran && column_kind(i, names[i]) == Column::Count && !is_count_field(f))
+                    return "its " + names[i] + " field is not a count";
                 break;
             case Column::End:
             case Column::Other: break;

@@ -147,8 +147,8 @@ TEST(RunFolder, OneRunPerFolder) {
             ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
         }
         if (c.lock == Lock::ReadOnlyFolder) {
-            fs::permissions(dir.path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                          fs::perms::others_read | fs::perms::others_exec);
+            fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                          fs::perms::others_exec);
             before = drop_root;
         }
         const auto r = run_in(dir.path, program(), "", before);
@@ -156,6 +156,7 @@ TEST(RunFolder, OneRunPerFolder) {
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(fs::exists(dir.file("fort8.dat")), c.status == 0) << c.says;
         if (held >= 0) ::close(held);
+        fs::permissions(dir.path, fs::perms::owner_all);
     }
 }
 
