@@ -33,6 +33,9 @@ bool parse_object(const std::string& text, const char* format, json& j, std::str
     } catch (const json::parse_error& e) {
         error = "not a complete JSON object (it breaks off or goes wrong at byte " + std::to_string(e.byte) + ")";
         return false;
+    } catch (const json::exception&) {
+        error = "not a JSON object of this program (a number beyond every range)";
+        return false;
     }
     if (!j.is_object() || !j.contains("format") || j["format"] != format) {
         error = std::string("not a ") + format + " file";
@@ -198,7 +201,9 @@ std::string check_point_result(const std::string& text, const MapManifest& m, co
         return "an entry is missing or of the wrong kind";
     }
     if (j["fingerprint"] != m.fingerprint) {
-        return "a result of another grid (fingerprint " + j["fingerprint"].get<std::string>().substr(0, 16) +
+        const std::string other = j["fingerprint"].get<std::string>();
+        const bool shown = other.size() == 16 && other.find_first_not_of("0123456789abcdef") == std::string::npos;
+        return "a result of another grid (fingerprint " + (shown ? other : std::string("not one of this program")) +
                ", this grid's is " + m.fingerprint + ")";
     }
     if (j["index"] != p.index) return "the result of point " + std::to_string(j["index"].get<int64_t>());

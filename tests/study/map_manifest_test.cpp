@@ -83,3 +83,48 @@ TEST(MapManifest, RowCheckedAgainstHeaderAndPoint) {
 
 }  // namespace
 }  // namespace diesel
+
+namespace diesel {
+namespace {
+
+// A result file is only taken whole: JSON of the right format and version,
+// this grid's fingerprint, this point, a valid row. Whatever it holds, the
+// reason is one printable line.
+TEST(MapManifest, ResultFileCheckedWhole) {
+    MapGrid g;
+    g.baseTexts.fort2 = "engine\n";
+    g.points = map_points({2000.0f}, {3.5f, 4.0f});
+    const MapManifest m = make_manifest(g, map_csv_header(BasePoint{}));
+    const std::string row = "2000,3.5,,,,,,,,,,input-error";
+    const std::string good = result_file_text(m.fingerprint, m.points[0], row);
+    const struct { std::string text; const char* fault; } cases[] = {
+        {good, ""},
+        {good + "\n\n", ""},
+        {good.substr(0, good.size() - 3), "not a complete JSON object"},
+        {good + "x", "not a complete JSON object"},
+        {"", "not a complete JSON object"},
+        {"[1, 2]", "not a diesel-cycle map point result file"},
+        {"{\"format\":\"diesel-cycle map point result\",\"version\":2}", "a version this program does not read"},
+        {"{\"format\":\"diesel-cycle map point result\",\"version\":1,\"index\":1e999999}", "beyond every range"},
+        {"{\"format\":\"diesel-cycle map point result\",\"version\":1,\"index\":\"1\"}", "missing or of the wrong kind"},
+        {result_file_text("\x01\x02", m.points[0], row), "fingerprint not one of this program"},
+        {result_file_text(m.fingerprint, m.points[1], row), "the result of point 2"},
+        {result_file_text(m.fingerprint, m.points[0], "2000,4,,,,,,,,,,input-error"), "for load 4, not 3.5"},
+        {std::string(20000, '['), "not a complete JSON object"},
+    };
+    for (const auto& c : cases) {
+        std::string taken;
+        const std::string fault = check_point_result(c.text, m, m.points[0], taken);
+        for (const char ch : fault) EXPECT_TRUE(ch >= 0x20 && ch < 0x7f) << fault;
+        if (*c.fault == '\0') {
+            EXPECT_EQ(fault, "") << c.text;
+            EXPECT_EQ(taken, row);
+        } else {
+            EXPECT_NE(fault.find(c.fault), std::string::npos) << c.text.substr(0, 80) << ": " << fault;
+            EXPECT_EQ(taken, "");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace diesel
