@@ -8,7 +8,13 @@
 int main(int argc, char** argv) {
     diesel::install_signal_cleanup();
     try {
-        return diesel::run_command_line(argc, argv, std::cout, std::cerr);
+        int status = diesel::run_command_line(argc, argv, std::cout, std::cerr);
+        // Whatever a command printed must have arrived for its success to count.
+        if (!std::cout.flush() && status == 0) {
+            std::cerr << "diesel-cycle: standard output: could not be written\n";
+            status = 2;
+        }
+        return status;
     } catch (...) {
         diesel::last_resort_exit();
     }

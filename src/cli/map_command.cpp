@@ -147,8 +147,7 @@ int map_command(int argc, const char* const* argv, std::ostream& out, std::ostre
     }
     if (help) {
         usage(out);
-        out.flush();
-        return out ? kExitCompleted : kExitFileError;
+        return kExitCompleted;
     }
     if (!o.point.empty()) return run_emitted_point(o.point, err);
     if (!o.collect.empty()) return collect_map(o.collect, o.csv, out, err);

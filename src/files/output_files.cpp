@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ext/stdio_filebuf.h>
 #include <fcntl.h>
+#include <streambuf>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,17 +11,55 @@
 
 namespace diesel {
 
-struct OutputFiles::File {
-    OutputName name{};
-    std::string path;
-    int fd = -1;           // until the stream owns it
-    bool created = false;  // open() made the file
-    bool truncate = false; // it holds an earlier run's text
-    std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> buf;
-    std::ostream stream{nullptr};
-};
-
 namespace {
+
+// A stream buffer writing to a descriptor it owns; the first failed write
+// is kept (errno) and fails every later one.
+class DescriptorBuffer : public std::streambuf {
+public:
+    explicit DescriptorBuffer(int fd) : fd_(fd), buffer_(kBytes) { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
+    ~DescriptorBuffer() override { close(); }
+
+    // Writes what is buffered and closes the descriptor; 0, or the errno of
+    // the first failure.
+    int close() {
+        if (fd_ < 0) return error_;
+        drain();
+        if (::close(fd_) != 0 && error_ == 0) error_ = errno;
+        fd_ = -1;
+        return error_;
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!drain()) return traits_type::eof();
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+        return c;
+    }
+    int sync() override { return drain() ? 0 : -1; }
+
+private:
+    static constexpr std::size_t kBytes = std::size_t{1} << 16;
+
+    bool drain() {
+        const char* p = pbase();
+        std::size_t left = static_cast<std::size_t>(pptr() - pbase());
+        setp(buffer_.data(), buffer_.data() + buffer_.size());
+        while (left > 0 && error_ == 0) {
+            const ssize_t w = ::write(fd_, p, left);
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) error_ = errno;
+            else p += w, left -= static_cast<std::size_t>(w);
+        }
+        return error_ == 0;
+    }
+
+    int fd_;
+    int error_ = 0;
+    std::vector<char> buffer_;
+};
 
 // Opens an existing file for writing without truncating it, or creates it.
 // O_NONBLOCK: a FIFO without a reader fails at once instead of waiting.
@@ -44,6 +82,16 @@ std::string open_failure(const std::string& path, int err) {
 }
 
 }  // namespace
+
+struct OutputFiles::File {
+    OutputName name{};
+    std::string path;
+    int fd = -1;           // until the stream's buffer owns it
+    bool created = false;  // open() made the file
+    bool truncate = false; // it holds an earlier run's text
+    std::unique_ptr<DescriptorBuffer> buf;
+    std::ostream stream{nullptr};
+};
 
 std::string output_label(const OutputName& n) {
     return n.unit > 0 ? std::string(n.name) + " (unit " + std::to_string(n.unit) + ")" : std::string(n.name);
@@ -93,7 +141,7 @@ bool OutputFiles::open(const std::string& dir, std::span<const OutputName> names
             return undo();
         }
         // The stream owns the descriptor from here on.
-        f->buf = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(f->fd, std::ios::out | std::ios::binary);
+        f->buf = std::make_unique<DescriptorBuffer>(f->fd);
         f->fd = -1;
         f->stream.rdbuf(f->buf.get());
     }
@@ -110,9 +158,8 @@ std::string OutputFiles::close() {
             continue;
         }
         f->stream.flush();
-        const bool closed = f->buf->close() != nullptr;
-        if ((!f->stream || !closed) && error.empty()) {
-            error = output_label(f->name) + ": could not be written completely (disk full or folder not writable?)";
+        if (const int err = f->buf->close(); err != 0 && error.empty()) {
+            error = output_label(f->name) + ": could not be written completely: " + std::strerror(err);
         }
     }
     files_.clear();
