@@ -102,6 +102,12 @@ std::size_t remove_old_format_jobs(const std::string& dir, const std::string& ma
     return left + remove_listed(dir, std::vector<std::string>(std::begin(kOldRootFiles), std::end(kOldRootFiles)));
 }
 
+// Whether `path` exists; a path that cannot even be looked at counts as absent.
+bool exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
 std::string point_label(const MapPoint& p) {
     return "point " + std::to_string(p.index) + " (" + csv_real(p.speed) + " rpm, load " + csv_real(p.load) + ")";
 }
@@ -159,11 +165,10 @@ bool clear_job_folder(const std::string& dir, const MapManifest& manifest, bool 
         return true;
     }
     // No manifest: nothing here may be overwritten.
-    std::error_code ec;
     std::vector<std::string> names{kJobsFile, kSlurmFile};
     for (const MapPoint& p : manifest.points) names.push_back(point_folder_name(p.index));
     for (const std::string& name : names) {
-        if (fs::exists(fs::symlink_status(path_in(dir, name), ec))) {
+        if (exists(path_in(dir, name))) {
             err << where << "the folder holds " << name << " but no manifest of map jobs; "
                 << "choose an empty or new folder\n";
             return false;
@@ -297,7 +302,7 @@ int collect_map(const std::string& folder, const std::string& csvFile, std::ostr
     if (!read_text_file(path_in(folder, kManifestFile), text, error)) {
         if (!error.empty()) {
             err << where << kManifestFile << ": " << error << '\n';
-        } else if (fs::exists(path_in(folder, kOldManifestFile))) {
+        } else if (exists(path_in(folder, kOldManifestFile))) {
             err << where << "the jobs were emitted by an earlier version, whose results are not bound to their "
                 << "grid; emit the map again (into a new folder, or with --force into this one) and run its jobs\n";
         } else {
@@ -331,7 +336,7 @@ int collect_map(const std::string& folder, const std::string& csvFile, std::ostr
             std::string holder;
             bad = kPointMissing;
             if (FolderLock::is_held(pdir, holder)) why = "not finished: it is running (" + holder + ")";
-            else if (!fs::exists(pdir)) why = "its folder is gone";
+            else if (!exists(pdir)) why = "its folder is gone";
             else why = "no result: not run yet, or its run did not finish";
         }
         if (bad != nullptr) {
@@ -370,7 +375,7 @@ int run_emitted_point(const std::string& folder, std::ostream& err) {
     PointBinding binding;
     if (!read_text_file(path_in(folder, kPointFile), text, error)) {
         if (!error.empty()) err << where << kPointFile << ": " << error << '\n';
-        else if (fs::exists(path_in(folder, "point.txt")))
+        else if (exists(path_in(folder, "point.txt")))
             err << where << "emitted by an earlier version, whose results are not bound to their grid; "
                 << "emit the map again\n";
         else err << where << "no " << kPointFile << "; is this a point folder written by --emit-jobs?\n";
