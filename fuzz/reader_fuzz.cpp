@@ -39,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(std::memcmp(s.get(), &zero, sizeof zero) == 0);
         return 0;
     }
+    // The early look at fort3.dat, which decides whether fort14.dat is read at all, agrees.
+    require(cylinder_count(texts.fort3) == s->NCYL);
     // What the run indexes with, and divides by, was checked.
     require(s->NCYL >= 1 && s->NCYL <= kMaxCylinders);
     require(s->NZONE == s->NCYL + 2);

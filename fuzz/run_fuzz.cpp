@@ -12,6 +12,7 @@
 
 #include "driver/simulation.hpp"
 #include "input/input_files.hpp"
+#include "report/result_check.hpp"
 #include "split_input.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
@@ -50,6 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The final reports are always written.
     require(!f13.str().empty() && !f15.str().empty() && !f16.str().empty());
-    require(outcome.rewritesStartTable == !outcome.startTable.empty());
+    // A one- or two-cylinder run rewrites the start table unless its state turned non-finite.
+    require(outcome.rewritesStartTable == (s->NCYL <= 2 && outcome.end != RunEnd::NonFiniteState));
+    // A completed run has finite figures; one that has not says which.
+    const bool finite = first_non_finite_figure(*s).name == nullptr;
+    if (outcome.end == RunEnd::Completed) require(finite);
+    if (outcome.end == RunEnd::NonFiniteResult) require(!finite);
     return 0;
 }

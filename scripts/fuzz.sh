@@ -14,7 +14,9 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(reader run)
+if [ ${#targets[@]} -eq 0 ]; then  # every fuzz/<target>_fuzz.cpp
+  for f in fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" _fuzz.cpp)"); done
+fi
 
 build=build-fuzz
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-#include "study/engine_map.hpp"
+#include "cli/map_command.hpp"
 #include "files/run_folder.hpp"
 #include "cli/analyze_command.hpp"
 #include "cli/init_command.hpp"
@@ -66,7 +66,7 @@ int common_option(const std::string& arg, const char* command, void (*usage)(std
         return kExitCompleted;
     }
     if (arg.size() > 1 && arg[0] == '-') {
-        err << "diesel-cycle " << command << ": unknown option '" << arg << "'\n";
+        err << "diesel-cycle: " << command << ": unknown option '" << arg << "'\n";
         usage(err);
         return kExitFileError;
     }

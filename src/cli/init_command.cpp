@@ -84,7 +84,7 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         const std::string a = argv[i];
         if (const int status = common_option(a, "init", usage, out, err); status >= 0) return status;
         if (haveDir || a.empty()) {
-            err << "diesel-cycle init: " << (a.empty() ? "an empty folder name" : "more than one folder") << '\n';
+            err << "diesel-cycle: init: " << (a.empty() ? "an empty folder name" : "more than one folder") << '\n';
             usage(err);
             return kExitFileError;
         }
@@ -99,18 +99,18 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         const std::string path = path_in(dir, f.name);
         const std::filesystem::file_type type = std::filesystem::symlink_status(path, ec).type();
         if (type == std::filesystem::file_type::none) {
-            err << "diesel-cycle init: cannot look at " << path << ": " << ec.message() << "; nothing was written\n";
+            err << "diesel-cycle: init: cannot look at " << path << ": " << ec.message() << "; nothing was written\n";
             return kExitFileError;
         }
         if (type != std::filesystem::file_type::not_found) {
-            err << "diesel-cycle init: " << path << " exists; init overwrites nothing, so nothing was written "
+            err << "diesel-cycle: init: " << path << " exists; init overwrites nothing, so nothing was written "
                 << "(remove it or choose another folder)\n";
             return kExitFileError;
         }
     }
     std::filesystem::create_directories(dir, ec);
     if (ec) {
-        err << "diesel-cycle init: cannot create the folder " << dir << ": " << ec.message() << '\n';
+        err << "diesel-cycle: init: cannot create the folder " << dir << ": " << ec.message() << '\n';
         return kExitFileError;
     }
 
@@ -122,7 +122,7 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         const std::string error = create_new_file(path, kTemplate[i].text);
         if (!error.empty()) {
             for (size_t j = 0; j < i; ++j) ::unlink(path_in(dir, kTemplate[j].name).c_str());
-            err << "diesel-cycle init: cannot write " << path << ": " << error << "; nothing was written\n";
+            err << "diesel-cycle: init: cannot write " << path << ": " << error << "; nothing was written\n";
             return kExitFileError;
         }
         written += (i == 0 ? "" : " and ") + path;

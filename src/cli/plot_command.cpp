@@ -162,11 +162,11 @@ int plot_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         if (const int status = common_option(a, "plot", usage, out, err); status >= 0) return status;
     }
     if (find_on_path("gnuplot").empty()) {
-        err << "diesel-cycle plot: gnuplot is not installed; install it with:  " << kInstallHint << '\n';
+        err << "diesel-cycle: plot: gnuplot is not installed; install it with:  " << kInstallHint << '\n';
         return kExitFileError;
     }
     if (find_on_path("bash").empty()) {
-        err << "diesel-cycle plot: bash is not installed; the plot helper needs it\n";
+        err << "diesel-cycle: plot: bash is not installed; the plot helper needs it\n";
         return kExitFileError;
     }
     std::string helper;
@@ -179,9 +179,9 @@ int plot_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         }
     }
     if (helper.empty()) {
-        err << "diesel-cycle plot: the plot helper " << kHelperName << " was not found; looked in:\n";
-        for (const fs::path& c : candidates) err << "  " << c.parent_path().lexically_normal().string() << '\n';
-        err << "install the program with its helper (cmake --install, or make install)\n";
+        err << "diesel-cycle: plot: the plot helper " << kHelperName << " was not found (looked in";
+        for (const fs::path& c : candidates) err << ' ' << c.parent_path().lexically_normal().string();
+        err << "); install the program with its helper (cmake --install, or make install)\n";
         return kExitFileError;
     }
 
@@ -192,7 +192,7 @@ int plot_command(int argc, const char* const* argv, std::ostream& out, std::ostr
     std::string error;
     const int status = run_forwarding(args, out, err, error);
     if (status < 0) {
-        err << "diesel-cycle plot: cannot run " << helper << ": " << error << '\n';
+        err << "diesel-cycle: plot: cannot run " << helper << ": " << error << '\n';
         return kExitFileError;
     }
     return status == 0 ? kExitCompleted : kExitFileError;

@@ -11,6 +11,7 @@
 #include "report/console_lines.hpp"
 #include "report/cycle_figures.hpp"
 #include "report/history.hpp"
+#include "report/result_check.hpp"
 #include "report/summary_reports.hpp"
 #include "report/trace_files.hpp"
 
@@ -51,16 +52,28 @@ public:
         write_trace_headers(*out_.fort8, *out_.fort9, *out_.fort10);
         RunOutcome outcome = cycles();
         final_reports();
+        if (outcome.end == RunEnd::Completed) check_result(outcome);
         // A state that turned non-finite leaves no start table worth keeping:
         // the old one stays rather than being replaced by rows of NaN.
         if (s_.NCYL <= 2 && outcome.end != RunEnd::NonFiniteState) {
             outcome.startTable = start_table_text(s_);
-            outcome.rewritesStartTable = !outcome.startTable.empty();
+            outcome.rewritesStartTable = true;
         }
         return outcome;
     }
 
 private:
+    // A completed output cycle whose figures are not finite is no result.
+    void check_result(RunOutcome& outcome) const {
+        const NonFiniteFigure bad = first_non_finite_figure(s_);
+        if (bad.name == nullptr) return;
+        outcome.end = RunEnd::NonFiniteResult;
+        outcome.reason = std::string("run ended without a meaningful result: the output cycle was completed, but ") +
+                         bad.name + " = " + (std::isnan(bad.value) ? "nan" : bad.value > 0.0f ? "inf" : "-inf") +
+                         (*bad.unit != '\0' ? std::string(" ") + bad.unit : std::string()) + " is not a finite number" +
+                         where(outcome.cycle, outcome.phi);
+    }
+
     // `phi` is the crank angle where the rule fired: the step's end inside a
     // cycle, the cycle's last step at a cycle end (PHI itself is reset by then).
     RunOutcome stop(RunEnd end, int32_t cycle, float phi, const std::string& text) {
@@ -134,11 +147,7 @@ private:
                 if (s_.MODE == 2) continue;
                 if (s_.ICYC > 2 && std::fabs(s_.PETARG - s_.PE) < s_.TOLPE) s_.CONV = 1.0f;
                 s_.QF = s_.QF + fuel_correction();
-                if (!(s_.QF <= s_.FUELMX)) {
-                    std::snprintf(buf, sizeof buf, "corrected fuel quantity %.4g exceeds FUELMX = %.4g (10 mm3)",
-                                  static_cast<double>(s_.QF), static_cast<double>(s_.FUELMX));
-                    return stop(RunEnd::FuelLimit, s_.ICYC, cycleEnd, buf);
-                }
+                if (!(s_.QF <= s_.FUELMX)) return stop(RunEnd::FuelLimit, s_.ICYC, cycleEnd, fuel_limit_reason(s_));
             } else {
                 if (s_.MODE == 2) continue;
                 if (std::fabs(s_.PETARG - s_.PE) < s_.DPEMIN) continue;
@@ -197,6 +206,22 @@ private:
 };
 
 }  // namespace
+
+std::string fuel_limit_reason(const RunState& s) {
+    char buf[192];
+    if (std::isfinite(s.QF)) {
+        std::snprintf(buf, sizeof buf, "corrected fuel quantity %.4g exceeds FUELMX = %.4g (10 mm3)",
+                      static_cast<double>(s.QF), static_cast<double>(s.FUELMX));
+        return buf;
+    }
+    // Not a quantity to print: say where it came from.
+    const float divisor = s.FMEP + s.PIOFF;  // [bar]
+    return std::string("the fuel correction gave no finite fuel quantity: ") +
+           (!std::isfinite(s.PE)       ? "the cycle's pe is not a finite number"
+            : divisor == 0.0f          ? "it divides by FMEP + PIOFF, which is zero"
+            : !std::isfinite(divisor) ? "FMEP + PIOFF is not a finite number"
+                                       : "the correction exceeds single precision");
+}
 
 RunOutcome run_simulation(RunState& s, const OutputSinks& out) {
     return Driver(s, out).run();

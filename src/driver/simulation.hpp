@@ -2,6 +2,8 @@
 // and corrector passes, the stopping rules and the final reports.
 #pragma once
 
+#include <string>
+
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -14,5 +16,9 @@ namespace diesel {
 // start table, when the run rewrites it, is returned in the outcome: binding it
 // to "fort14.dat" is the caller's business.
 RunOutcome run_simulation(RunState& s, const OutputSinks& out);
+
+// Why the fuel limit ended the run, from the corrected fuel quantity QF of
+// `s`; a QF that is not a finite number is explained, never printed.
+std::string fuel_limit_reason(const RunState& s);
 
 }  // namespace diesel

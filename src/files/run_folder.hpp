@@ -2,38 +2,35 @@
 #pragma once
 
 #include <iosfwd>
-#include <optional>
 #include <string>
+
+#include "files/folder_lock.hpp"
+#include "files/text_files.hpp"
+#include "state/run_io.hpp"
 
 namespace diesel {
 
 // Exit statuses of the program.
-inline constexpr int kExitCompleted = 0;   // the output cycle was completed
+inline constexpr int kExitCompleted = 0;   // the output cycle was completed with a meaningful result
 inline constexpr int kExitFileError = 2;   // bad input, or a file that could not be read or written
-inline constexpr int kExitStopped = 3;     // a stopping rule or the NaN guard ended the run
+inline constexpr int kExitStopped = 3;     // a stopping rule, the NaN guard or a non-finite result ended the run
+
+// Reads the input files of folder `dir`: "fort3.dat", "fort2.dat" and, unless
+// "fort3.dat" names a single cylinder, "fort14.dat". A missing file stays
+// std::nullopt (the reader names it); false, with `error` naming the file
+// ("fort2.dat (unit 2): cannot be read: ..."), when one exists but cannot be read.
+bool read_folder_inputs(const std::string& dir, InputTexts& texts, std::string& error);
+
+// Takes `lock` on folder `dir` for a run. False, with `error` saying why, when
+// another process holds it or no lock file can be made there; where the file
+// system cannot lock, a warning goes to `diag` and the run may go on.
+bool lock_run_folder(FolderLock& lock, const std::string& dir, std::ostream& diag, std::string& error);
 
 // Runs the simulation in `dir` with "fort3.dat", "fort2.dat" and "fort14.dat"
 // as input and the eight output files beside them; progress to `console`,
-// errors and stop reasons to `diag`. An input error changes no file; the new
+// errors and stop reasons to `diag`. An input error changes no file; one run
+// at a time holds the folder; the outputs are opened all or none; the new
 // start table replaces "fort14.dat" atomically. Returns the exit status.
 int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag);
-
-// Writes `text` to `path` through a temporary file in the same folder and a
-// rename, so the old file stays whole until the new one is complete.
-// Returns an empty string on success, else what went wrong.
-std::string replace_file_atomically(const std::string& path, const std::string& text);
-
-// `name` in folder `dir` ("." is the working folder).
-std::string path_in(const std::string& dir, const char* name);
-
-// Writes all of `text` to the open descriptor `fd`; empty on success, else why not.
-std::string write_all(int fd, const std::string& text);
-
-// Text of a file, or false when it does not exist or cannot be read
-// (`error` then says why; empty when the file is simply missing).
-bool read_text_file(const std::string& path, std::string& text, std::string& error);
-
-// Text of a file, or nullopt when it is missing or cannot be read.
-std::optional<std::string> read_text_file(const std::string& path);
 
 }  // namespace diesel

@@ -22,7 +22,20 @@ std::size_t skip_digits(std::string_view s, std::size_t i) {
     return i;
 }
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 }  // namespace
+
+FreeFormatReader::FreeFormatReader(std::string_view text) : text_(text) {
+    // Some editors put a byte-order mark before the first value.
+    if (text_.starts_with(kUtf8ByteOrderMark)) text_.remove_prefix(kUtf8ByteOrderMark.size());
+}
+
+bool has_cr_only_line_ends(std::string_view text) {
+    if (text.find('\n') != std::string_view::npos) return false;
+    const std::size_t cr = text.find('\r');
+    return cr != std::string_view::npos && text.find_first_not_of(" \t\r", cr) != std::string_view::npos;
+}
 
 void FreeFormatReader::start_record() {
     if (inRecord_) {

@@ -21,7 +21,8 @@ namespace diesel {
 
 class FreeFormatReader {
 public:
-    explicit FreeFormatReader(std::string_view text) : text_(text) {}
+    // A UTF-8 byte-order mark at the start of the text is skipped.
+    explicit FreeFormatReader(std::string_view text);
 
     // Starts the next record on the line after the last line of the previous
     // record (the first record starts on the first line).
@@ -53,6 +54,11 @@ NumberStatus parse_integer(std::string_view item, int32_t& value);
 // become the nearest subnormal or zero; too large ones are OutOfRange.
 // "inf", "nan" and hexadecimal forms are Malformed. `value` is set only on Ok.
 NumberStatus parse_real(std::string_view item, float& value);
+
+// True when the text's lines end in a carriage return alone (no line feed
+// anywhere, and a CR with more text after it): the reader sees such a file as
+// one long line.
+bool has_cr_only_line_ends(std::string_view text);
 
 // The item in double quotes for a message: at most 40 bytes of it, every byte
 // that is not printable ASCII (and the quote and backslash) written as \xNN,

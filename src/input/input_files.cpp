@@ -76,6 +76,9 @@ public:
         std::string message = file_prefix() + ", " + record.kind + " " + std::to_string(record.number);
         if (!record.note.empty()) message += " (" + record.note + ")";
         message += ", item " + std::to_string(item) + " (" + itemName + "): " + why;
+        if (text_ && has_cr_only_line_ends(*text_))
+            message += "; the file's lines end in a carriage return alone (CR, as on old Macs), which is no line end "
+                       "here, so the file reads as one line: convert it to LF or CRLF line ends";
         throw InputError(message);
     }
 
@@ -235,6 +238,20 @@ void read_all(RunState& s, const InputTexts& texts) {
 }
 
 }  // namespace
+
+int32_t cylinder_count(const std::optional<std::string>& fort3) {
+    float speed = 0.0f, petarg = 0.0f, fuel = 0.0f;
+    int32_t mode = 0, ncyl = 0;
+    try {
+        InputFile("fort3.dat", 3, fort3)
+            .read({"record", 1, ""}, {real_item("SPEED", speed), integer_item("MODE", mode),
+                                      real_item("PETARG", petarg), real_item("FUEL", fuel),
+                                      integer_item("NCYL", ncyl)});
+    } catch (const InputError&) {
+        return 0;
+    }
+    return ncyl;
+}
 
 void read_inputs(RunState& s, const InputTexts& texts) {
     // Read into a copy so that a failed read leaves the caller's state as it was.

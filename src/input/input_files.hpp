@@ -25,4 +25,8 @@ public:
 // are filled. Nothing else of the state is touched.
 void read_inputs(RunState& s, const InputTexts& texts);
 
+// NCYL of "fort3.dat" when its first record reads, else 0: lets a caller leave
+// "fort14.dat" unread for one cylinder, whose run takes no row from it.
+int32_t cylinder_count(const std::optional<std::string>& fort3);
+
 }  // namespace diesel

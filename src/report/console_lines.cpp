@@ -1,5 +1,6 @@
 #include "report/console_lines.hpp"
 
+#include <cmath>
 #include <cstdio>
 
 namespace diesel {
@@ -19,6 +20,11 @@ void put(std::ostream& out, const char* line, int len) {
     out.write(line, len);
 }
 
+// The value as printf takes it, every NaN with its sign bit cleared: printf
+// shows the sign of a NaN ("-nan"), and which sign a NaN gets depends on the
+// operation and the build that made it. The console shows "nan" either way.
+double shown(float v) { return std::isnan(v) ? std::fabs(static_cast<double>(v)) : static_cast<double>(v); }
+
 }  // namespace
 
 void write_cycle_line1(const RunState& s, std::ostream& out) {
@@ -32,8 +38,8 @@ void write_cycle_line1(const RunState& s, std::ostream& out) {
         line, sizeof line,
         "brake work %9.4f kJ  exh. enthalpy %9.4f kJ  wall heat %9.4f kJ  "
         "friction %9.4f kJ  fuel %9.4f kJ\n",
-        static_cast<double>(brake), static_cast<double>(hex), static_cast<double>(qlos),
-        static_cast<double>(qfri), static_cast<double>(hfuel));
+        shown(brake), shown(hex), shown(qlos),
+        shown(qfri), shown(hfuel));
     put(out, line, len);
 }
 
@@ -41,8 +47,8 @@ void write_cycle_line2(const RunState& s, std::ostream& out) {
     char line[kLineBytes];
     const int len = std::snprintf(
         line, sizeof line, "cycle %4d  charge ratio %8.4f  vol. eff. %7.4f  pe %8.3f bar\n",
-        static_cast<int>(s.ICYC), static_cast<double>(s.TRAPR), static_cast<double>(s.NV),
-        static_cast<double>(s.PE));
+        static_cast<int>(s.ICYC), shown(s.TRAPR), shown(s.NV),
+        shown(s.PE));
     put(out, line, len);
 }
 
@@ -51,8 +57,8 @@ void write_final_line(const RunState& s, std::ostream& out) {
     const int len = std::snprintf(
         line, sizeof line,
         "final  vol. eff. %7.4f  pe %8.3f bar  exhaust window %d .. %d  exhaust mass %.5e kg\n",
-        static_cast<double>(s.NV), static_cast<double>(s.PE), static_cast<int>(s.ICA1),
-        static_cast<int>(s.ICA2), static_cast<double>(s.EXMASS));
+        shown(s.NV), shown(s.PE), static_cast<int>(s.ICA1),
+        static_cast<int>(s.ICA2), shown(s.EXMASS));
     put(out, line, len);
 }
 

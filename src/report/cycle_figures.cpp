@@ -42,6 +42,13 @@ void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
     s.QLV2 = 0.0f;
     s.HTM2 = 0.0f;
 
+    // The step the history was recorded at [deg]. Only full steps are
+    // recorded (a refined tenth step is recorded as the full step it
+    // completes), so a cycle that ends inside a refinement, with DPH still a
+    // tenth of DPHI, sums its entries with DPHI. At the end of a full step DPH
+    // is DPHI itself.
+    const float DPHREC = s.DPH < s.DPHIR ? s.DPHI : s.DPH;
+
     // Exhaust-valve window: entry numbers of the valve events on the history scale.
     s.ICA1 = trunc_to_int(std::fmod(s.EVO - s.ANGST, 720.0f) + 720.0f);
     s.ICA2 = trunc_to_int(std::fmod(s.EVC - s.ANGST, 720.0f) + 720.0f);
@@ -55,15 +62,15 @@ void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
                           "entries outside them are left out of HTM2 and QLV2");
                 continue;
             }
-            s.HTM2 = s.HTM2 + (s.DPH * s.TRHTC[i]) / D;
+            s.HTM2 = s.HTM2 + (DPHREC * s.TRHTC[i]) / D;
             s.QLV2 = s.QLV2 + s.TRHTCT[i];
         }
     }
 
-    // Always 720 entries with the step in force at the end of the cycle.
+    // Always 720 entries.
     float PHIE = s.ANGST;
     for (int32_t j = 1; j <= 720; ++j) {
-        PHIE = PHIE + s.DPH;
+        PHIE = PHIE + DPHREC;
         const float x = s.PI * PHIE / 180.0f;
         const float sn = std::sin(x);
         const float cs = std::cos(x);
@@ -71,17 +78,17 @@ void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
                         s.STROKE * sn * s.OMEGA * 0.5f) *
                        (s.PI * s.BORESQ * 0.25f)) /
                       s.OMEGA;
-        s.WORK = s.WORK + ((s.TRPRES[j] * s.TRDVOL[j]) * s.DPH) * s.PI / 180.0f;
+        s.WORK = s.WORK + ((s.TRPRES[j] * s.TRDVOL[j]) * DPHREC) * s.PI / 180.0f;
         s.HEX = s.HEX + s.TRHEX[j];
         s.QLOS = s.QLOS + s.TRQWALL[j];
         s.QLKOP = s.QLKOP + s.TRQHEAD[j];
         s.QLKOL = s.QLKOL + s.TRQPIST[j];
         s.QLLAU = s.QLLAU + s.TRQLINER[j];
         s.QLV1 = s.QLV1 + s.TRHTCT[j];
-        SUMHTT = SUMHTT + (s.TRHTC[j] * s.TRTEMP[j]) * s.DPH;
-        SUMHT = SUMHT + s.DPH * s.TRHTC[j];
-        s.PM = s.PM + ((s.DPH * s.TRPEXR[j]) / 720.0f) / 100000.0f;
-        s.TEX = s.TEX + (s.DPH * s.TRTEXR[j]) / 720.0f;
+        SUMHTT = SUMHTT + (s.TRHTC[j] * s.TRTEMP[j]) * DPHREC;
+        SUMHT = SUMHT + DPHREC * s.TRHTC[j];
+        s.PM = s.PM + ((DPHREC * s.TRPEXR[j]) / 720.0f) / 100000.0f;
+        s.TEX = s.TEX + (DPHREC * s.TRTEXR[j]) / 720.0f;
     }
 
     // SPEED/120 is the number of cycles per second.

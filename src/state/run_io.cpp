@@ -10,6 +10,7 @@ const char* run_end_name(RunEnd end) {
         case RunEnd::FuelLimit: return "fuel-limit";
         case RunEnd::ExhaustPressureLow: return "exhaust-pressure-low";
         case RunEnd::NonFiniteState: return "non-finite-state";
+        case RunEnd::NonFiniteResult: return "non-finite-result";
     }
     return "unknown";
 }

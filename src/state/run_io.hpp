@@ -33,7 +33,8 @@ struct OutputSinks {
     std::ostream* diag = nullptr;     // warnings and stop reasons (stderr)
 };
 
-// How a run ended. Only Completed means the output cycle was run and was periodic.
+// How a run ended. Only Completed means the output cycle was run, was periodic
+// and gave finite figures.
 enum class RunEnd : int32_t {
     Completed,           // the output cycle was completed
     MaxCycles,           // the cycle count reached MAXCYC
@@ -41,6 +42,7 @@ enum class RunEnd : int32_t {
     FuelLimit,           // corrected fuel quantity above FUELMX
     ExhaustPressureLow,  // exhaust-receiver pressure below 0.528 bar
     NonFiniteState,      // a zone's mass, temperature or EQR stopped being finite
+    NonFiniteResult,     // the output cycle was completed, but a final figure is not finite
 };
 
 struct RunOutcome {
@@ -48,8 +50,8 @@ struct RunOutcome {
     int32_t cycle = 0;        // cycle in progress when the run ended (1-based)
     float phi = 0.0f;         // crank angle of cylinder 1 at the end [deg]
     std::string reason;       // one line saying why the run ended early; empty when Completed
-    bool rewritesStartTable = false;  // NCYL <= 2 and there are rows to write
-    std::string startTable;   // new text of "fort14.dat" when rewritesStartTable
+    bool rewritesStartTable = false;  // NCYL <= 2 and the state stayed finite
+    std::string startTable;   // new text of "fort14.dat" when rewritesStartTable (no rows when NCYLE <= 1)
 };
 
 // Short name of a run ending, for CSV files and messages ("completed", "max-cycles", ...).

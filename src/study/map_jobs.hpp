@@ -2,30 +2,42 @@
 // files, a jobs.txt of one command per point (for GNU parallel, also across
 // machines) and a Slurm job-array script; the CSV collected from the finished
 // folders is the one the in-process map writes, byte for byte.
+//
+// Results are bound to their grid: the job folder's manifest holds the grid's
+// fingerprint, each point folder names it with its point, and so does each
+// point's result. Collecting checks every result against the manifest.
 #pragma once
 
 #include <iosfwd>
 #include <string>
-#include <vector>
 
 #include "study/map_grid.hpp"
-#include "state/run_io.hpp"
 
 namespace diesel {
 
-// Writes the point folders, map.txt, jobs.txt and slurm-array.sh into
-// `folder`; the commands call `binary` (this program when empty). Returns the
-// exit status.
-int emit_map_jobs(const std::string& folder, const std::string& binary, const InputTexts& baseTexts,
-                  const BasePoint& base, const std::vector<MapPoint>& points, std::ostream& err);
+struct EmitOptions {
+    std::string folder;  // the job folder
+    std::string binary;  // the program the commands call; empty: this one
+    bool force = false;  // replace the jobs of another grid in `folder`
+};
 
-// The CSV of an emitted map from its point folders, to `csvFile` or `out`; a
-// point without result.csv gets a row marked "missing". Returns the exit status.
+// Writes manifest.json, a folder per point, jobs.txt and slurm-array.sh. A
+// folder that holds the jobs of the same grid keeps its finished points and
+// lists only the others in jobs.txt; one that holds another grid's jobs is
+// refused unless `force`, which removes only what that grid's manifest lists.
+// Returns the exit status.
+int emit_map_jobs(const MapGrid& grid, const EmitOptions& options, std::ostream& err);
+
+// The CSV of an emitted map from its point folders, to `csvFile` or `out`.
+// Every point gets a row: its result when that is a valid result of this
+// point and grid, else a row marked "missing" or "invalid" (each reported on
+// `err`). Returns the exit status.
 int collect_map(const std::string& folder, const std::string& csvFile, std::ostream& out, std::ostream& err);
 
 // Runs the emitted point in `folder` (the command of jobs.txt): its output
-// files and result.csv go beside its inputs. Exit 0 once its row is written,
-// whatever ended the run (the row says it), 2 when it could not run.
+// files go beside its input folder, then result.json. Exit 0 when the point
+// completed, 3 when a stopping rule ended it (its row is kept), 2 when it
+// could not run or its results could not be written.
 int run_emitted_point(const std::string& folder, std::ostream& err);
 
 }  // namespace diesel

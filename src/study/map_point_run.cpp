@@ -1,54 +1,71 @@
 #include "study/map_point_run.hpp"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <optional>
-#include <ostream>
+#include <memory>
+#include <sstream>
+#include <system_error>
 
-#include "files/run_folder.hpp"
 #include "driver/in_memory_run.hpp"
+#include "driver/simulation.hpp"
+#include "files/output_files.hpp"
+#include "files/run_folder.hpp"
+#include "input/input_files.hpp"
+#include "report/result_check.hpp"
+#include "state/run_state.hpp"
 
 namespace diesel {
 
 namespace {
 
-// A CSV field: the shortest text that reads back to the float; any NaN is "nan".
-std::string field(float v) { return std::isnan(v) ? std::string("nan") : shortest_real(v); }
+// The run outputs and the console text of a point folder.
+constexpr OutputName kPointOutputs[] = {{"fort8.dat", 8},   {"fort9.dat", 9},   {"fort10.dat", 10},
+                                        {"fort11.dat", 11}, {"fort12.dat", 12}, {"fort13.dat", 13},
+                                        {"fort15.dat", 15}, {"fort16.dat", 16}, {"console.txt", 0}};
 
-// Peak cylinder-1 pressure of the last completed cycle [Pa].
-float peak_pressure(const RunState& s) {
-    float p = s.TRPRES[1];
-    for (int32_t i = 2; i <= 720; ++i) {
-        if (s.TRPRES[i] > p) p = s.TRPRES[i];
-    }
-    return p;
+std::string figures_row(const MapPoint& p, const RunState& s, const RunOutcome& outcome) {
+    // Shortest round-trip text of every float: exact and the same on every machine.
+    return csv_real(p.speed) + "," + csv_real(p.load) + "," + csv_real(s.QF) + "," + csv_real(s.PE) + "," +
+           csv_real(s.BE) + "," + csv_real(s.NV) + "," + csv_real(s.TEX) + "," + csv_real(s.ETAI) + "," +
+           csv_real(s.LAMBDA) + "," + csv_real(peak_cylinder_pressure(s) / 100000.0f) + "," +
+           std::to_string(outcome.cycle) + "," + run_end_name(outcome.end);
 }
 
-std::string write_outputs(const std::string& dir, const InMemoryRun& run, const std::string& row) {
+PointResult not_run(const MapPoint& p, const char* end, std::string message) {
+    // This version's row layout; the load column's name does not matter for it.
+    return {failed_row(map_csv_header(BasePoint{}), p, end), end, std::move(message)};
+}
+
+PointResult ran(const MapPoint& p, const RunState& s, const RunOutcome& outcome) {
+    return {figures_row(p, s, outcome), run_end_name(outcome.end),
+            outcome.end == RunEnd::Completed ? std::string() : outcome.reason};
+}
+
+// The run with its outputs written to `dir`, all or none.
+PointResult run_into_folder(const InputTexts& texts, const MapPoint& p, const std::string& dir) {
+    auto s = std::make_unique<RunState>();
+    try {
+        read_inputs(*s, texts);
+    } catch (const InputError& err) {
+        return not_run(p, kPointInputError, err.what());
+    }
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    if (ec) return "cannot create " + dir + ": " + ec.message();
-    const std::string none;  // fort11.dat is always empty
-    const struct {
-        const char* name;
-        const std::string& text;
-    } files[] = {
-        {"fort8.dat", run.fort8},   {"fort9.dat", run.fort9},   {"fort10.dat", run.fort10},
-        {"fort11.dat", none}, {"fort12.dat", run.fort12}, {"fort13.dat", run.fort13},
-        {"fort15.dat", run.fort15}, {"fort16.dat", run.fort16}, {"console.txt", run.console},
-    };
-    for (const auto& f : files) {
-        const std::string error = write_text(dir + "/" + f.name, f.text);
-        if (!error.empty()) return error;
+    if (ec) return not_run(p, kPointOutputError, "cannot create " + dir + ": " + ec.message());
+    remove_leftover_temporaries(dir, "fort14.dat");
+    OutputFiles files;
+    std::string error;
+    if (!files.open(dir, kPointOutputs, error)) return not_run(p, kPointOutputError, dir + ": " + error);
+    std::ostringstream diag;
+    const OutputSinks sinks{&files.stream(0), &files.stream(1), &files.stream(2), &files.stream(4), &files.stream(5),
+                            &files.stream(6), &files.stream(7), &files.stream(8), &diag};
+    const RunOutcome outcome = run_simulation(*s, sinks);
+    error = files.close();
+    if (error.empty() && outcome.rewritesStartTable) {
+        error = replace_file_atomically(path_in(dir, "fort14.dat"), outcome.startTable);
+        if (!error.empty()) error = "fort14.dat (unit 14): " + error;
     }
-    if (run.outcome.rewritesStartTable) {
-        const std::string error = replace_file_atomically(dir + "/fort14.dat", run.outcome.startTable);
-        if (!error.empty()) return error;
-    }
-    return write_text(dir + "/result.csv", row + "\n");
+    if (!error.empty()) return not_run(p, kPointOutputError, dir + ": " + error);
+    return ran(p, *s, outcome);
 }
 
 }  // namespace
@@ -58,84 +75,51 @@ std::string map_csv_header(const BasePoint& base) {
            ",fuel_10mm3,pe_bar,be_g_kwh,nv,tex_degc,etai,lambda,pmax_bar,cycles,end";
 }
 
-std::string failed_row(const MapPoint& p, const char* end) {
-    return field(p.speed) + "," + field(p.load) + ",,,,,,,,,," + end;
+std::string failed_row(const std::string& header, const MapPoint& p, const char* end) {
+    std::string row = csv_real(p.speed) + "," + csv_real(p.load);
+    std::size_t column = 0, start = 0;
+    for (;;) {
+        const std::size_t comma = header.find(',', start);
+        const std::string name = header.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (column >= 2) row += "," + (name == "end" ? std::string(end) : std::string());
+        if (comma == std::string::npos) return row;
+        start = comma + 1;
+        ++column;
+    }
+}
+
+std::string row_end(const std::string& header, const std::string& row) {
+    std::size_t h = 0, r = 0;
+    for (;;) {
+        const std::size_t hc = header.find(',', h), rc = row.find(',', r);
+        if (header.compare(h, hc == std::string::npos ? std::string::npos : hc - h, "end") == 0) {
+            return row.substr(r, rc == std::string::npos ? std::string::npos : rc - r);
+        }
+        if (hc == std::string::npos || rc == std::string::npos) return {};
+        h = hc + 1;
+        r = rc + 1;
+    }
 }
 
 PointResult run_map_point(const InputTexts& texts, const MapPoint& p, const std::string& outDir) {
-    PointResult r;
+    if (!outDir.empty()) return run_into_folder(texts, p, outDir);
     const InMemoryRun run = run_in_memory(texts);
-    if (!run.inputOk) {
-        r.end = kPointInputError;
-        r.row = failed_row(p, kPointInputError);
-        r.message = run.inputError;
-        if (!outDir.empty()) {
-            std::error_code ec;
-            std::filesystem::create_directories(outDir, ec);
-            write_text(outDir + "/result.csv", r.row + "\n");
-        }
-        return r;
+    if (!run.inputOk) return not_run(p, kPointInputError, run.inputError);
+    return ran(p, *run.state, run.outcome);
+}
+
+PointEnding point_ending(const std::string& end) {
+    if (end == run_end_name(RunEnd::Completed)) return PointEnding::Completed;
+    if (end == kPointInputError || end == kPointOutputError || end == kPointMissing || end == kPointInvalid) {
+        return PointEnding::NotRun;
     }
-    const RunState& s = *run.state;
-    r.end = run_end_name(run.outcome.end);
-    // Shortest round-trip text of every float: exact and the same on every machine.
-    r.row = field(p.speed) + "," + field(p.load) + "," + field(s.QF) + "," + field(s.PE) + "," + field(s.BE) + "," +
-            field(s.NV) + "," + field(s.TEX) + "," + field(s.ETAI) + "," + field(s.LAMBDA) + "," +
-            field(peak_pressure(s) / 100000.0f) + "," + std::to_string(run.outcome.cycle) + "," + r.end;
-    if (run.outcome.end != RunEnd::Completed) r.message = run.outcome.reason;
-    if (!outDir.empty()) {
-        const std::string error = write_outputs(outDir, run, r.row);
-        if (!error.empty()) r.message = error + (r.message.empty() ? "" : "; " + r.message);
-    }
-    return r;
+    return PointEnding::Stopped;
 }
 
 int map_exit_status(bool anyNotRun, bool anyStopped) {
     if (anyNotRun) return kExitFileError;
     if (anyStopped) return kExitStopped;
     return kExitCompleted;
-}
-
-std::string write_text(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return "cannot create " + path + ": " + std::strerror(errno);
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!ok || !closed) return "cannot write " + path;
-    return {};
-}
-
-std::string path_join(const std::string& dir, const std::string& name) {
-    return (dir.empty() || dir.back() == '/') ? dir + name : dir + "/" + name;
-}
-
-bool read_input_folder(const std::string& dir, InputTexts& texts, std::ostream& err) {
-    const struct {
-        const char* name;
-        std::optional<std::string>* slot;
-    } inputs[] = {{"fort3.dat", &texts.fort3}, {"fort2.dat", &texts.fort2}, {"fort14.dat", &texts.fort14}};
-    for (const auto& in : inputs) {
-        std::string text, error;
-        if (read_text_file(path_join(dir, in.name), text, error)) {
-            *in.slot = std::move(text);
-        } else if (!error.empty()) {
-            err << "diesel-cycle: map: " << path_join(dir, in.name) << ": cannot be read: " << error << '\n';
-            return false;
-        }
-    }
-    return true;
-}
-
-bool write_map_csv(const std::string& file, const std::string& csv, std::ostream& out, std::ostream& err) {
-    if (file.empty()) {
-        out << csv;
-        out.flush();
-        return true;
-    }
-    const std::string error = write_text(file, csv);
-    if (error.empty()) return true;
-    err << "diesel-cycle: map: " << error << '\n';
-    return false;
 }
 
 }  // namespace diesel

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <string>
@@ -61,11 +62,16 @@ inline std::vector<std::string> program(std::vector<std::string> args = {}) {
     return args;
 }
 
+// What a child does to itself before it runs the program (limits, another user).
+using BeforeExec = std::function<void()>;
+
 // Starts `argv` in `dir`, its standard output and error into the files named.
-inline pid_t start(const fs::path& dir, std::vector<std::string> argv, const std::string& out, const std::string& err) {
+inline pid_t start(const fs::path& dir, std::vector<std::string> argv, const std::string& out, const std::string& err,
+                   const BeforeExec& before = {}) {
     if (const pid_t pid = ::fork(); pid != 0) return pid;
     const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), e = ::open(err.c_str(), O_WRONLY | O_CREAT, 0644);
     if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
+    if (before) before();
     std::vector<char*> args;
     for (std::string& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
@@ -86,10 +92,22 @@ struct ProgramRun {
 };
 
 // Runs `argv` in `dir` to its end; `out`, when given, takes the standard output unread.
-inline ProgramRun run_in(const fs::path& dir, const std::vector<std::string>& argv, const std::string& out = "") {
+inline ProgramRun run_in(const fs::path& dir, const std::vector<std::string>& argv, const std::string& out = "",
+                         const BeforeExec& before = {}) {
     Scratch io;
-    const int status = wait_status(start(dir, argv, out.empty() ? io.file("out") : out, io.file("err")));
+    const int status = wait_status(start(dir, argv, out.empty() ? io.file("out") : out, io.file("err"), before));
     return {status, out.empty() ? read_file(io.file("out")) : "", read_file(io.file("err"))};
 }
+
+// A child that runs as an ordinary user, so that file permissions hold for it
+// (root passes them all); a no-op when the tests are not run as root. The
+// folders it works in must be open to it.
+inline void drop_root() {
+    if (::geteuid() != 0) return;
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(125);
+}
+
+// A folder anyone may use, for runs as an ordinary user.
+inline void open_to_all(const fs::path& dir) { fs::permissions(dir, fs::perms::all); }
 
 }  // namespace diesel::cli_test

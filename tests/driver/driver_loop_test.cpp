@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "driver/in_memory_run.hpp"
@@ -75,6 +78,70 @@ TEST(DriverLoop, StoppingRulesEndTheRunAndSayWhy) {
         EXPECT_EQ(r.outcome.end, c.end) << c.says;
         EXPECT_NE(r.outcome.reason.find(c.says), std::string::npos) << r.outcome.reason;
         EXPECT_FALSE(r.fort16.empty()) << c.says;
+    }
+}
+
+}  // namespace
+}  // namespace diesel
+
+namespace diesel {
+namespace {
+
+// A cycle that ends inside a refinement sums its history with the step it
+// was recorded at: ITMAX 0 refines every step, whose tenths are taken
+// unconverged, and must still give about the figures of the plain run (pe
+// was -3.1 bar against +6.2 when the sums used the tenth step).
+TEST(DriverLoop, CycleEndingInsideARefinementKeepsItsFigures) {
+    const InMemoryRun plain = run("c1_fixed", {});
+    const InMemoryRun refined = run("c1_fixed", {{2, 4, 14, "0"}});
+    ASSERT_EQ(refined.outcome.end, RunEnd::Completed) << refined.outcome.reason;
+    EXPECT_EQ(refined.state->DPH, refined.state->DPHI / 10.0f);  // it did end inside a refinement
+    for (const auto& [name, a, b, tolerance] :
+         {std::tuple{"pe", refined.state->PE, plain.state->PE, 0.1f}, {"WORK", refined.state->WORK, plain.state->WORK, 0.1f},
+          {"tex", refined.state->TEX, plain.state->TEX, 0.02f}, {"nv", refined.state->NV, plain.state->NV, 0.02f},
+          {"HTM", refined.state->HTM, plain.state->HTM, 0.02f}}) {
+        EXPECT_NEAR(a, b, tolerance * std::fabs(b)) << name;
+    }
+}
+
+// A completed run must have finite figures to count as completed; without
+// fuel be and etai mean nothing and a motored run stays completed. The state
+// is edited after reading, where no input check could refuse the value.
+TEST(DriverLoop, CompletedRunWithNonFiniteFiguresIsNoResult) {
+    const struct { const char* what; std::vector<Edit> edits; void (*change)(RunState&); RunEnd end; const char* says; } cases[] = {
+        {"plain", {}, [](RunState&) {}, RunEnd::Completed, ""},
+        {"motored", {{3, 1, 4, "0.0"}}, [](RunState&) {}, RunEnd::Completed, ""},
+        {"speed overflows pe", {}, [](RunState& s) { s.SPEED = 1.0e30f; }, RunEnd::NonFiniteResult,
+         "the output cycle was completed, but pe = -inf bar is not a finite number (cycle "},
+        {"friction overflows", {}, [](RunState& s) { s.FRCR = 1.0e37f; }, RunEnd::NonFiniteResult, "QFRI = inf J"},
+    };
+    for (const auto& c : cases) {
+        auto s = test_support::read_state(test_support::edited(test_support::example_texts("c1_fixed"), c.edits));
+        c.change(*s);
+        std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
+        const RunOutcome o = run_simulation(*s, {&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag});
+        EXPECT_EQ(o.end, c.end) << c.what << ": " << o.reason;
+        EXPECT_NE(o.reason.find(c.says), std::string::npos) << c.what << ": " << o.reason;
+        EXPECT_STREQ(run_end_name(o.end), c.end == RunEnd::Completed ? "completed" : "non-finite-result");
+    }
+}
+
+// The fuel limit names the quantity it compares, or says why there is none.
+TEST(DriverLoop, FuelLimitReasonNeverPrintsANaN) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const struct { float qf, pe, fmep, pioff; const char* says; } cases[] = {
+        {9.5f, 7.0f, 1.0f, 5.0f, "corrected fuel quantity 9.5 exceeds FUELMX = 8 (10 mm3)"},
+        {nan, nan, 1.0f, 5.0f, "the cycle's pe is not a finite number"},
+        {-nan, 7.0f, 1.0f, -1.0f, "FMEP + PIOFF, which is zero"},
+        {inf, 7.0f, 1.0f, inf, "FMEP + PIOFF is not a finite number"},
+        {inf, 7.0f, 1.0f, 5.0f, "exceeds single precision"},
+    };
+    for (const auto& c : cases) {
+        RunState s{};
+        s.QF = c.qf, s.PE = c.pe, s.FMEP = c.fmep, s.PIOFF = c.pioff, s.FUELMX = 8.0f;
+        const std::string reason = fuel_limit_reason(s);
+        EXPECT_NE(reason.find(c.says), std::string::npos) << reason;
+        EXPECT_EQ(reason.find("nan"), std::string::npos) << reason;
     }
 }
 

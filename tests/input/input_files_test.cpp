@@ -83,3 +83,53 @@ TEST(ReadInputs, RefusesBadInputNamingFileRecordAndItem) {
 
 }  // namespace
 }  // namespace diesel
+
+namespace diesel {
+namespace {
+
+std::string replace_all(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+    return s;
+}
+
+// Editors' byte-order marks and CRLF line ends read like the plain file; CR
+// alone is no line end, and the message of the failure that follows says so.
+TEST(ReadInputs, ByteOrderMarkAndLineEnds) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string twoCylinders = with_item(kFort3, 1, 5, "2"), row = "8.8E-4  330.0  0.05\n";
+    const struct { const char* what; InputTexts texts; std::string error; } cases[] = {
+        {"BOM in every file", {bom + twoCylinders, bom + kFort2, bom + row}, ""},
+        {"CRLF", {replace_all(twoCylinders, "\n", "\r\n"), replace_all(kFort2, "\n", "\r\n"), row}, ""},
+        {"BOM and CRLF", {bom + replace_all(twoCylinders, "\n", "\r\n"), kFort2, bom + row}, ""},
+        {"CR alone", {twoCylinders, replace_all(kFort2, "\n", "\r"), row}, "carriage return alone"},
+        {"BOM inside a value", {twoCylinders, "0.100" + bom + kFort2.substr(5), row}, "is not a real number"},
+    };
+    RunState plain{};
+    read_inputs(plain, {twoCylinders, kFort2, row});
+    for (const auto& c : cases) {
+        RunState s{};
+        try {
+            read_inputs(s, c.texts);
+            EXPECT_EQ(c.error, "") << c.what << ": accepted";
+            // Items from the first and last records of every file.
+            for (const auto& [a, b] : {std::pair{s.SPEED, plain.SPEED}, {s.FUEL, plain.FUEL}, {s.BORE, plain.BORE},
+                                       {s.RRES, plain.RRES}, {s.EQR0[4], plain.EQR0[4]}, {s.MASS0[2], plain.MASS0[2]}})
+                EXPECT_EQ(a, b) << c.what;
+            EXPECT_EQ(s.NCYL, 2) << c.what;
+        } catch (const InputError& e) {
+            EXPECT_NE(c.error, "") << c.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.what << ": " << e.what();
+        }
+    }
+    // A one-line file that merely ends in CR is no case for the hint.
+    RunState s{};
+    try {
+        read_inputs(s, {replace_all(with_item(kFort3, 1, 5, "13"), "\n", "\r"), kFort2, std::nullopt});
+        ADD_FAILURE() << "NCYL 13 accepted";
+    } catch (const InputError& e) {
+        EXPECT_EQ(std::string(e.what()).find("carriage return"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace diesel

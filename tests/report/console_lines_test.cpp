@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -38,6 +40,31 @@ TEST(ConsoleLines, OneLineValuesInOrder) {
         ASSERT_EQ(numbers.size(), expected.size()) << text;
         for (std::size_t i = 0; i < numbers.size(); ++i) EXPECT_NEAR(numbers[i], expected[i], 1e-6) << text;
     }
+}
+
+}  // namespace
+}  // namespace diesel
+
+namespace diesel {
+namespace {
+
+// printf shows a NaN's sign bit ("-nan"), which depends on how the NaN was
+// made; the console shows "nan" for both.
+TEST(ConsoleLines, NaNPrintedOneWay) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::string lines[2];
+    for (const float v : {nan, -nan}) {
+        RunState s{};
+        s.NV = v, s.PE = v, s.TRAPR = v, s.EXMASS = v, s.WORK = v;
+        std::ostringstream out;
+        write_cycle_line1(s, out);
+        write_cycle_line2(s, out);
+        write_final_line(s, out);
+        lines[std::signbit(v) ? 1 : 0] = out.str();
+    }
+    EXPECT_EQ(lines[0], lines[1]);
+    EXPECT_EQ(lines[1].find("-nan"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("pe      nan bar"), std::string::npos) << lines[1];
 }
 
 }  // namespace

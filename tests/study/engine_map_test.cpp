@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "cli/robust_binary_run.hpp"
 
@@ -27,9 +28,98 @@ TEST(EngineMap, CsvKeepsAStoppedPointAndJobsCollectToTheSameCsv) {
 
     if (!on_path("parallel")) GTEST_SKIP() << "GNU parallel is not installed";
     ASSERT_EQ(map({"--emit-jobs", emit}), 0);
-    ASSERT_EQ(run_in(dir.path, {"parallel", "--jobs", "2", "-a", emit + "/jobs.txt"}).status, 0);
-    run_in(dir.path, program({"map", "--collect", emit, "--csv", "collected.csv"}));
+    // GNU parallel's status counts the jobs that failed: the stopped point exits 3.
+    ASSERT_EQ(run_in(dir.path, {"parallel", "--jobs", "2", "-a", emit + "/jobs.txt"}).status, 1);
+    EXPECT_EQ(run_in(dir.path, program({"map", "--collect", emit, "--csv", "collected.csv"})).status, 3);
     EXPECT_EQ(read_file(dir.file("collected.csv")), csv);
+}
+
+// Every destination is checked before the first point runs; a failed write
+// reaches the exit status and leaves an earlier CSV whole.
+TEST(EngineMap, DestinationsCheckedFirstAndWriteErrorsReachTheStatus) {
+    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
+    const struct { const char* what; std::vector<std::string> args; std::string stdoutFile; const char* says; bool ran; } cases[] = {
+        {"stdout full", {"--speeds", "2000", "--loads", "3.5"}, "/dev/full", "standard output: the CSV could not be written", true},
+        {"--csv in a missing folder", {"--speeds", "2000", "--loads", "3.5", "--csv", "nowhere/map.csv"}, "", "--csv nowhere/map.csv: cannot write", false},
+        {"--csv a folder", {"--speeds", "2000", "--loads", "3.5", "--csv", "folder"}, "", "it is a folder", false},
+        {"--out a file", {"--speeds", "2000", "--loads", "3.5", "--csv", "map.csv", "--out", "map.csv"}, "", "--out map.csv: cannot create the folder", false},
+        {"--out read-only", {"--speeds", "2000", "--loads", "3.5", "--csv", "map.csv", "--out", "readonly"}, "", "Permission denied", false},
+        {"an output of a point", {"--speeds", "2000", "--loads", "3.5,4", "--csv", "map.csv", "--out", "out"}, "", "point 2 (2000 rpm, load 4): ", true},
+    };
+    for (const auto& c : cases) {
+        Scratch dir;
+        open_to_all(dir.path);
+        fs::create_directories(dir.path / "folder");
+        fs::create_directories(dir.path / "readonly");
+        fs::permissions(dir.path / "readonly", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                                   fs::perms::others_exec);
+        fs::create_directories(dir.path / "out/point-0002/fort13.dat");
+        fs::permissions(dir.path / "out", fs::perms::all);
+        fs::permissions(dir.path / "out/point-0002", fs::perms::all);
+        write_file(dir.file("map.csv"), "an earlier map\n");
+        std::vector<std::string> args = program({"map", base});
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = run_in(dir.path, args, c.stdoutFile, drop_root);
+        EXPECT_EQ(r.status, 2) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find("diesel-cycle: map: "), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(r.err.find("points done") != std::string::npos, c.ran) << c.what << ": " << r.err;
+        fs::permissions(dir.path / "readonly", fs::perms::owner_all);
+        const std::string csv = read_file(dir.file("map.csv"));
+        if (c.ran && c.stdoutFile.empty()) {
+            EXPECT_NE(csv.find("\n2000,3.5,3.5,"), std::string::npos) << csv;
+            EXPECT_TRUE(csv.ends_with("\n2000,4,,,,,,,,,,output-error\n")) << csv;  // not marked completed
+        } else {
+            EXPECT_EQ(csv, "an earlier map\n") << c.what;
+        }
+    }
+}
+
+// A grid is checked against its point limit before anything is allocated for it.
+TEST(EngineMap, BoundedGrids) {
+    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
+    const struct { std::vector<std::string> args; const char* says; } cases[] = {
+        {{"--speeds", "1:2:100000", "--loads", "1:2:100000"}, "the grid has 10000000000 points (100000 speeds x 100000 loads), more than the limit of 1000000"},
+        {{"--speeds", "1000:2000:2000000", "--loads", "3.5"}, "a range of 2000000 values is more than the limit of 1000000 points"},
+        {{"--speeds", "2000,2500", "--loads", "3,4", "--max-points", "3"}, "the grid has 4 points (2 speeds x 2 loads), more than the limit of 3"},
+        {{"--speeds", "2000", "--loads", "3", "--max-points", "0"}, "--max-points needs a whole number from 1 to 2147483647, not '0'"},
+        {{"--speeds", "2000", "--loads", "3", "--max-points", "1e6"}, "not '1e6'"},
+    };
+    Scratch dir;
+    for (const auto& c : cases) {
+        std::vector<std::string> args = program({"map", base});
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto t0 = std::chrono::steady_clock::now();
+        const auto r = run_in(dir.path, args);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5)) << c.says;
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find(std::string("diesel-cycle: map: ")), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+}
+
+// Folder and program names reach jobs.txt and the Slurm script quoted for the
+// shell; names with a line break are refused before anything is made.
+TEST(EngineMap, JobFilesQuoteNamesForTheShell) {
+    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
+    for (const std::string name : {"plain", "with space", "quote'; touch INJECTED; '", "$(touch INJECTED)", "`touch INJECTED`",
+                                   "\"double\" and \\", "line\nbreak", "tab\tand\rreturn"}) {
+        Scratch dir;
+        const std::string jobs = dir.file(name);
+        const auto emitted = run_in(dir.path, program({"map", base, "--speeds", "2000", "--loads", "3.5", "--emit-jobs", jobs}));
+        if (name.find_first_of("\n\t\r") != std::string::npos) {
+            EXPECT_EQ(emitted.status, 2) << name;
+            EXPECT_NE(emitted.err.find("control character"), std::string::npos) << emitted.err;
+            EXPECT_TRUE(fs::is_empty(dir.path)) << name;
+            continue;
+        }
+        ASSERT_EQ(emitted.status, 0) << name << ": " << emitted.err;
+        EXPECT_EQ(run_in(dir.path, {"bash", jobs + "/jobs.txt"}).status, 0) << name;
+        EXPECT_EQ(run_in(dir.path, {"bash", "-n", jobs + "/slurm-array.sh"}).status, 0) << name;
+        EXPECT_EQ(run_in(dir.path, program({"map", "--collect", jobs})).status, 0) << name;
+        EXPECT_FALSE(fs::exists(dir.path / "INJECTED")) << name;
+        EXPECT_FALSE(fs::exists(fs::path(jobs) / "INJECTED")) << name;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,194 @@
+// The hand-over of an emitted map: results bound to their point and grid,
+// collect checking each of them, emission into a used folder, the exit
+// statuses of a point, and destinations checked before the work.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "cli/robust_binary_run.hpp"
+
+namespace diesel {
+namespace {
+
+using namespace cli_test;
+
+const std::string kBase = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";  // fixed fuel: loads are fuel quantities
+
+std::vector<std::string> map_args(const std::string& loads, std::vector<std::string> extra) {
+    std::vector<std::string> args = program({"map", kBase, "--speeds", "2000,2500", "--loads", loads});
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        out.push_back(text.substr(start, nl - start));
+    return out;
+}
+
+// A job folder of the 2 x 2 grid with every point run, as GNU parallel would run jobs.txt.
+struct RunJobs {
+    Scratch dir;
+    std::string jobs = dir.file("jobs");
+    explicit RunJobs(const std::string& loads = "3.5,4") {
+        EXPECT_EQ(run_in(dir.path, map_args(loads, {"--emit-jobs", jobs})).status, 0);
+        EXPECT_EQ(run_in(dir.path, {"bash", jobs + "/jobs.txt"}).status, 0);
+    }
+    std::string point(int i, const std::string& name = "") const {
+        return jobs + "/point-000" + std::to_string(i) + (name.empty() ? "" : "/" + name);
+    }
+    ProgramRun collect(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = program({"map", "--collect", jobs});
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run_in(dir.path, args);
+    }
+};
+
+// Every way a point's result can be wrong or absent gives that point a row
+// without figures, a stderr line naming the point, and status 2; the other
+// rows are the in-process map's.
+TEST(MapJobs, CollectValidatesEveryResult) {
+    RunJobs clean;
+    const auto inProcess = run_in(clean.dir.path, map_args("3.5,4", {}));
+    ASSERT_EQ(inProcess.status, 0) << inProcess.err;
+    const auto collected = clean.collect();
+    ASSERT_EQ(collected.status, 0) << collected.err;
+    ASSERT_EQ(collected.out, inProcess.out);
+    const std::vector<std::string> rows = lines(inProcess.out);
+
+    RunJobs otherGrid("3.5,5");
+    int held = -1;
+    using Spoil = std::function<void(const RunJobs&)>;
+    const auto edit = [](const std::string& from, const std::string& to) {
+        return Spoil([=](const RunJobs& j) {
+            std::string text = read_file(j.point(2, "result.json"));
+            text.replace(text.find(from), from.size(), to);
+            write_file(j.point(2, "result.json"), text);
+        });
+    };
+    const struct { const char* what; Spoil spoil; const char* end; const char* says; } cases[] = {
+        {"truncated", [](const RunJobs& j) { fs::resize_file(j.point(2, "result.json"), 60); }, "invalid", "not a complete JSON object"},
+        {"garbage", [](const RunJobs& j) { write_file(j.point(2, "result.json"), "\x89PNG\r\n\x1a\n\xff\xfe"); }, "invalid", "not a complete JSON object"},
+        {"a NUL byte", edit(",completed", std::string(",compl\0eted", 11)), "invalid", "not a complete JSON object"},
+        {"an extra line", [](const RunJobs& j) { write_file(j.point(2, "result.json"), read_file(j.point(2, "result.json")) + "2000,4,\n"); }, "invalid", "not a complete JSON object"},
+        {"another point's result", [](const RunJobs& j) { fs::copy_file(j.point(3, "result.json"), j.point(2, "result.json"), fs::copy_options::overwrite_existing); }, "invalid", "the result of point 3"},
+        {"another grid's result", [&](const RunJobs& j) { fs::copy_file(otherGrid.point(2, "result.json"), j.point(2, "result.json"), fs::copy_options::overwrite_existing); }, "invalid", "a result of another grid"},
+        {"a figure edited", edit(",completed", "x,completed"), "invalid", "its cycles field is not a count"},
+        {"another point's row", edit("\"row\":\"2000,4,", "\"row\":\"2500,4,"), "invalid", "its row is for speed 2500, not 2000"},
+        {"a folder in its place", [](const RunJobs& j) { fs::remove(j.point(2, "result.json")); fs::create_directory(j.point(2, "result.json")); }, "invalid", "it is a folder"},
+        {"missing", [](const RunJobs& j) { fs::remove(j.point(2, "result.json")); }, "missing", "not run yet"},
+        {"unfinished", [&](const RunJobs& j) {
+             fs::remove(j.point(2, "result.json"));
+             held = ::open(j.point(2, ".diesel-cycle.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+             write_file(j.point(2, ".diesel-cycle.lock"), "4242 node7\n");
+             ::flock(held, LOCK_EX);
+         }, "missing", "it is running (process 4242 on node7)"},
+        {"its folder gone", [](const RunJobs& j) { fs::remove_all(j.point(2)); }, "missing", "its folder is gone"},
+    };
+    for (const auto& c : cases) {
+        RunJobs j;
+        c.spoil(j);
+        const auto r = j.collect();
+        if (held >= 0) ::close(held), held = -1;
+        EXPECT_EQ(r.status, 2) << c.what;
+        std::vector<std::string> expected = rows;
+        expected[2] = "2000,4,,,,,,,,,," + std::string(c.end);
+        EXPECT_EQ(lines(r.out), expected) << c.what;
+        const std::string line = "diesel-cycle: map: point 2 (2000 rpm, load 4): " + std::string(c.end) + ": ";
+        EXPECT_NE(r.err.find(line), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
+    }
+}
+
+// A folder that holds jobs already: the same grid keeps its finished points,
+// another grid is refused unless --force, which removes only what that grid's
+// manifest lists; folders of an earlier version and foreign files are refused.
+TEST(MapJobs, EmitIntoAUsedFolder) {
+    enum class Before { RunJobs, EarlierVersion, Foreign };
+    const struct { const char* what; Before before; const char* loads; bool force; int status; const char* says; } cases[] = {
+        {"the same grid", Before::RunJobs, "3.5,4", false, 0, "1 finished points kept), 1 to run"},
+        {"another grid", Before::RunJobs, "3.5,5", false, 2, "holds the jobs of another grid"},
+        {"another grid, forced", Before::RunJobs, "3.5,5", true, 0, ", 2 to run"},
+        {"an earlier version", Before::EarlierVersion, "3.5,4", false, 2, "map jobs of an earlier version"},
+        {"an earlier version, forced", Before::EarlierVersion, "3.5,4", true, 0, ", 2 to run"},
+        {"foreign files", Before::Foreign, "3.5,4", true, 2, "holds jobs.txt but no manifest"},
+    };
+    for (const auto& c : cases) {
+        Scratch dir;
+        const std::string jobs = dir.file("jobs");
+        if (c.before == Before::RunJobs) {
+            ASSERT_EQ(run_in(dir.path, program({"map", kBase, "--speeds", "2000", "--loads", "3.5,4", "--emit-jobs", jobs})).status, 0);
+            ASSERT_EQ(run_in(dir.path, {"bash", jobs + "/jobs.txt"}).status, 0);
+            fs::remove(jobs + "/point-0002/result.json");  // one point unfinished
+        } else {
+            fs::create_directories(jobs + "/point-0001");
+            write_file(jobs + (c.before == Before::EarlierVersion ? "/map.txt" : "/jobs.txt"), "speed_rpm,end\npoint-0001\n");
+            write_file(jobs + "/point-0001/point.txt", "1 2000 3.5\n");
+        }
+        write_file(jobs + "/notes.txt", "mine\n");
+        auto before = snapshot(jobs);
+        const std::string result1 = read_file(jobs + "/point-0001/result.json");
+        const auto r = run_in(dir.path, program({"map", kBase, "--speeds", "2000", "--loads", c.loads, "--emit-jobs", jobs}));
+        const auto forced = c.force && c.status == 0 ? run_in(dir.path, program({"map", kBase, "--speeds", "2000", "--loads", c.loads, "--emit-jobs", jobs, "--force"})) : r;
+        EXPECT_EQ(forced.status, c.status) << c.what << ": " << forced.err;
+        EXPECT_NE(forced.err.find(c.says), std::string::npos) << c.what << ": " << forced.err;
+        EXPECT_EQ(read_file(jobs + "/notes.txt"), "mine\n") << c.what;
+        if (c.status != 0) {
+            auto after = snapshot(jobs);
+            after.erase(".diesel-cycle.lock");
+            before.erase(".diesel-cycle.lock");
+            EXPECT_EQ(after, before) << c.what;
+        } else if (!c.force) {
+            EXPECT_EQ(read_file(jobs + "/point-0001/result.json"), result1) << c.what;  // kept as it was
+            EXPECT_EQ(lines(read_file(jobs + "/jobs.txt")).size(), 1u) << c.what;
+        } else {
+            EXPECT_FALSE(fs::exists(jobs + "/point-0001/result.json")) << c.what;
+            EXPECT_FALSE(fs::exists(jobs + "/map.txt")) << c.what;
+            EXPECT_EQ(lines(read_file(jobs + "/jobs.txt")).size(), 2u) << c.what;
+        }
+    }
+}
+
+// A point exits like a run: 0 completed, 3 stopped by a rule with its result
+// kept, 2 when it could not run or its result could not be written (no result then).
+TEST(MapJobs, PointExitsLikeARun) {
+    using Prepare = std::function<void(const std::string&)>;
+    int held = -1;
+    const auto none = [](const std::string&) {};
+    const struct { const char* what; std::vector<test_support::Edit> base; Prepare prepare; BeforeExec as; int status; const char* says; } cases[] = {
+        {"completed", {}, none, {}, 0, ""},
+        {"stopped", {{2, 4, 12, "2"}}, none, {}, 3, "MAXCYC = 2"},
+        {"inputs changed", {}, [](const std::string& p) { write_file(p + "/input/fort2.dat", read_file(p + "/input/fort2.dat") + " "); }, {}, 2, "are not those emitted for point 1"},
+        {"no binding", {}, [](const std::string& p) { fs::remove(p + "/point.json"); }, {}, 2, "no point.json"},
+        {"an earlier version", {}, [](const std::string& p) { fs::remove(p + "/point.json"); write_file(p + "/point.txt", "1 2000 3.5\n"); }, {}, 2, "earlier version"},
+        {"running already", {}, [&](const std::string& p) {
+             write_file(p + "/.diesel-cycle.lock", "4242 node7\n");
+             held = ::open((p + "/.diesel-cycle.lock").c_str(), O_RDWR | O_CLOEXEC);
+             ::flock(held, LOCK_EX);
+         }, {}, 2, "another run (process 4242 on node7) is using"},
+        {"an output is a folder", {}, [](const std::string& p) { fs::create_directory(p + "/fort13.dat"); }, {}, 2, "fort13.dat (unit 13): it is a folder"},
+        {"a read-only folder", {}, [](const std::string& p) { fs::permissions(p, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec); }, drop_root, 2, "Permission denied"},
+    };
+    for (const auto& c : cases) {
+        Scratch dir;
+        open_to_all(dir.path);
+        const std::string base = dir.file("base"), jobs = dir.file("jobs"), point = jobs + "/point-0001";
+        fs::create_directory(base);
+        put_example(base, "c1_fixed", c.base);
+        ASSERT_EQ(run_in(dir.path, program({"map", base, "--speeds", "2000", "--loads", "3.5", "--emit-jobs", jobs})).status, 0);
+        fs::permissions(jobs, fs::perms::all);
+        c.prepare(point);
+        const auto r = run_in(dir.path, program({"map", "--point", point}), "", c.as);
+        if (held >= 0) ::close(held), held = -1;
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(fs::exists(point + "/result.json"), c.status != 2) << c.what;
+        fs::permissions(point, fs::perms::owner_all);
+    }
+}
+
+}  // namespace
+}  // namespace diesel
