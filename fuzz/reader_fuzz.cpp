@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "split_input.hpp"
 #include "state/run_state.hpp"
 

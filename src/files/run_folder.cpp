@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "driver/simulation.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 

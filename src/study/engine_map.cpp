@@ -15,7 +15,7 @@
 #include "study/map_grid.hpp"
 #include "study/map_jobs.hpp"
 #include "study/map_point_run.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {

@@ -15,6 +15,12 @@ namespace {
 
 using namespace cli_test;
 
+std::ptrdiff_t count_warnings(const std::string& err) {
+    std::ptrdiff_t n = 0;
+    for (std::size_t at = err.find("diesel-cycle: warning: "); at != std::string::npos; at = err.find("diesel-cycle: warning: ", at + 1)) ++n;
+    return n;
+}
+
 // Status 0 only for a completed output cycle, else 3 with one stderr line
 // naming the rule, cycle and crank angle; the reports are written either way.
 TEST(RunFolder, EndingStatusStderrLineAndReports) {
@@ -29,8 +35,8 @@ TEST(RunFolder, EndingStatusStderrLineAndReports) {
         put_example(dir.path, "c1_fixed", c.edits);
         const auto r = run_in(dir.path, program());
         EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_TRUE(r.err.starts_with(c.err.empty() ? "" : "diesel-cycle: " + c.err)) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.status == 0 ? 0 : 1) << r.err;
+        EXPECT_NE(r.err.find(c.err.empty() ? "" : "diesel-cycle: " + c.err), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n') - count_warnings(r.err), c.status == 0 ? 0 : 1) << r.err;
         for (const char* report : {"fort13.dat", "fort15.dat", "fort16.dat"}) EXPECT_FALSE(read_file(dir.file(report)).empty()) << report;
     }
 }
@@ -58,11 +64,12 @@ TEST(RunFolder, UnwritableOutputNamesTheFile) {
     EXPECT_NE(r.err.find("fort13.dat (unit 13): could not be written completely"), std::string::npos) << r.err;
 }
 
-// A run that never finds a periodic cycle (negative tolerance) runs MAXCYC cycles, then rewrites fort14.dat.
+// A run that never finds a periodic cycle (a tolerance below any mass difference but 0) runs MAXCYC
+// cycles, then rewrites fort14.dat.
 TEST(RunFolder, KilledRunLeavesTheOldOrTheWholeNewStartTable) {
     const std::string old = "  8.8E-4  330.0  0.05\n  8.8E-4  330.0  0.05\n  8.8E-4  330.0  0.05\n";
     const auto prepare = [&](const Scratch& s, int maxcyc) {
-        put_example(s.path, "c1_fixed", {{2, 7, 9, "-1.0"}, {2, 4, 12, std::to_string(maxcyc)}});
+        put_example(s.path, "c1_fixed", {{2, 7, 9, "1.0E-45"}, {2, 4, 12, std::to_string(maxcyc)}});
         write_file(s.file("fort14.dat"), old);
     };
     int maxcyc = 20;
