@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "driver/simulation.hpp"
-#include "case/run_inputs.hpp"
+#include "files/case_inputs.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -129,27 +129,11 @@ std::string replace_file_atomically(const std::string& path, const std::string& 
     return {};
 }
 
-int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag) {
+int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag,
+                  const CaseInputOptions& options) {
     // All input is read and checked before any output file is touched.
-    InputTexts texts;
-    const struct { const char* name; int unit; std::optional<std::string>* slot; } inputs[] = {
-        {"fort3.dat", 3, &texts.fort3}, {"fort2.dat", 2, &texts.fort2}, {"fort14.dat", 14, &texts.fort14}};
-    for (const auto& in : inputs) {
-        std::string text, error;
-        if (read_text_file(path_in(dir, in.name), text, error)) {
-            *in.slot = std::move(text);
-        } else if (!error.empty()) {
-            diag << "diesel-cycle: " << in.name << " (unit " << in.unit << "): cannot be read: " << error << '\n';
-            return kExitFileError;
-        }
-    }
     RunState s{};
-    try {
-        read_inputs(s, texts);
-    } catch (const InputError& err) {
-        diag << "diesel-cycle: " << err.what() << '\n';
-        return kExitFileError;
-    }
+    if (!load_folder_inputs(dir, options, s, diag)) return kExitFileError;
 
     OutputFile files[] = {{"fort8.dat", 8, {}},   {"fort9.dat", 9, {}},   {"fort10.dat", 10, {}},
                           {"fort11.dat", 11, {}}, {"fort12.dat", 12, {}}, {"fort13.dat", 13, {}},

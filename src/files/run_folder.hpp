@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "files/case_inputs.hpp"
+
 namespace diesel {
 
 // Exit statuses of the program.
@@ -12,11 +14,13 @@ inline constexpr int kExitCompleted = 0;   // the output cycle was completed
 inline constexpr int kExitFileError = 2;   // bad input, or a file that could not be read or written
 inline constexpr int kExitStopped = 3;     // a stopping rule or the NaN guard ended the run
 
-// Runs the simulation in `dir` with "fort3.dat", "fort2.dat" and "fort14.dat"
-// as input and the eight output files beside them; progress to `console`,
-// errors and stop reasons to `diag`. An input error changes no file; the new
+// Runs the simulation in `dir` with its case (case.toml or "fort3.dat" and
+// "fort2.dat", with the start table "fort14.dat"; see case_inputs.hpp) as
+// input and the eight output files beside them; progress to `console`, errors,
+// warnings and stop reasons to `diag`. An input error changes no file; the new
 // start table replaces "fort14.dat" atomically. Returns the exit status.
-int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag);
+int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag,
+                  const CaseInputOptions& options = {});
 
 // Writes `text` to `path` through a temporary file in the same folder and a
 // rename, so the old file stays whole until the new one is complete.
