@@ -352,7 +352,7 @@ std::vector<std::string> nearest_names(std::string_view text, const std::vector<
     const std::size_t allowed = std::max<std::size_t>(2, text.size() / 3);
     for (const std::string& c : candidates) {
         std::size_t d = edit_distance(text, c);
-        if (c.find('.') != std::string::npos && text.find('.') != std::string_view::npos) {
+        if (c.find('.') != std::string::npos) {
             const std::size_t tail = edit_distance(last_segment(text), last_segment(c));
             if (tail <= std::max<std::size_t>(1, last_segment(text).size() / 4)) d = std::min(d, tail + 1);
         }
@@ -361,7 +361,7 @@ std::vector<std::string> nearest_names(std::string_view text, const std::vector<
     std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> out;
     for (const auto& [d, c] : scored) {
-        if (out.size() == count) break;
+        if (out.size() == count || (d > 0 && !scored.empty() && scored.front().first == 0)) break;  // only the exact
         if (std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
     }
     return out;
