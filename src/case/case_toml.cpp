@@ -1,9 +1,37 @@
 #include "case/case_toml.hpp"
 
+#include <stdexcept>
+
+namespace diesel {
+namespace {
+// A precondition of the TOML parser that the input broke.
+struct TomlParserFault : std::logic_error {
+    using std::logic_error::logic_error;
+};
+}  // namespace
+}  // namespace diesel
+
 // The one file that reads TOML. Header-only, so that the program does not
 // depend on the shared toml++ library (it is linked with a static runtime).
+// The parser checks some of its own preconditions only by assertion, and some
+// malformed files break them ("[" followed by a control character): with
+// NDEBUG it would assume them (undefined behaviour), without it abort. Here a
+// broken precondition throws, and the file is refused like any other.
+#ifdef NDEBUG
+#undef NDEBUG
+#endif
+#define TOML_ASSERT(expr) ((expr) ? static_cast<void>(0) : throw ::diesel::TomlParserFault(#expr))
 #define TOML_HEADER_ONLY 1
+// Where toml++ asserts inside a noexcept function, the throw ends the program
+// as the assertion would have; the parser's own functions are not noexcept.
+#pragma GCC diagnostic push
+#if defined(__clang__)
+#pragma GCC diagnostic ignored "-Wexceptions"
+#else
+#pragma GCC diagnostic ignored "-Wterminate"
+#endif
 #include <toml++/toml.h>
+#pragma GCC diagnostic pop
 
 #include <algorithm>
 #include <bit>
@@ -87,6 +115,9 @@ public:
         } catch (const toml::parse_error& e) {
             throw InputError(name_ + ":" + std::to_string(e.source().begin.line) + ": " + printable(e.description()) +
                              " (column " + std::to_string(e.source().begin.column) + ")");
+        } catch (const TomlParserFault&) {
+            throw InputError(name_ + ": not a TOML file: the parser met a character it cannot take where a key "
+                                     "or value should start");
         }
         check_format(root);
         check_unknown_keys(root);

@@ -136,6 +136,9 @@ TEST(CaseToml, FaultsAreRefusedNamingFileLineAndKey) {
         {"speed = 2000.0", "speed = nan", "case.toml:" + speedLine + ": operating_point.speed: nan is not a finite number"},
         {"speed = 2000.0", "speed = 1e39", "case.toml:" + speedLine + ": operating_point.speed: 1e39 is too large for a 32-bit real number"},
         {"speed = 2000.0", "speed = = 2", "case.toml:" + speedLine + ": "},
+        // Broke an assertion of the TOML parser (an abort, or undefined behaviour without assertions).
+        {"[geometry]", "[=geometry]", "case.toml: not a TOML file"},
+        {"[geometry]", std::string("[\0geometry]", 10), "case.toml: not a TOML file"},
         {"format = 1", "format = 2", "case.toml:" + line_of("format = 1") + ": format: 2 is a newer case-file format than this program reads (1)"},
         {"format = 1\n", "", "case.toml: the key format is missing"},
         {"intake_closing = 576.0", "intake_closing = 1500",
