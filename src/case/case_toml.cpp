@@ -36,6 +36,7 @@ struct TomlParserFault : std::logic_error {
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -233,7 +234,14 @@ private:
         std::erase(digits, '_');
         float v = 0.0f;
         switch (parse_real(digits, v)) {
-            case NumberStatus::Ok: return v;
+            case NumberStatus::Ok: {
+                // The text must be the number the parser read: through its
+                // double the float can differ by one rounding step at most.
+                const float viaDouble = static_cast<float>(node.value_or(0.0));
+                if (v != viaDouble && std::nextafter(v, viaDouble) != viaDouble)
+                    fail(node, key, "internal error: the text of the value, " + text + ", was not found in the file");
+                return v;
+            }
             case NumberStatus::OutOfRange: fail(node, key, text + " is too large for a 32-bit real number");
             case NumberStatus::Malformed: break;
         }
