@@ -101,6 +101,10 @@ TEST(CaseToml, EquivalentSpellingsReadAlike) {
     const std::string noUnused = base.substr(0, base.find("\n# Placeholders")) + "\n";
     const std::string spellings[] = {
         "\xEF\xBB\xBF" + base,
+        // Other than ASCII in strings and comments, quotes inside both.
+        replace(base, "start_table = \"fort14.dat\"",
+                "start_table = \"t\xC3\xA4" "ble \\\"4\\\".dat\"  # f\xC3\xBCr \"4 Zylinder\"\n"
+                "# '''s\xC3\xBC\xC3\x9F''' \"\"\"\n"),
         crlf(base),
         replace(base, "speed = 2000.0", "speed = 2000"),
         replace(base, "speed = 2000.0", "speed = 2_000.0"),
@@ -139,6 +143,9 @@ TEST(CaseToml, FaultsAreRefusedNamingFileLineAndKey) {
         // Broke an assertion of the TOML parser (an abort, or undefined behaviour without assertions).
         {"[geometry]", "[=geometry]", "case.toml: not a TOML file"},
         {"[geometry]", std::string("[\0geometry]", 10), "case.toml: not a TOML file"},
+        // Outside strings and comments the parser must not meet them (toml++ 3.3 reaches unreachable code).
+        {"bore = 0.100", "bor\xC3\xA9 = 0.100", "case.toml:" + line_of("bore = 0.100") + ": a character outside ASCII"},
+        {"speed = 2000.0", "speed = \xC2\xA0 2000.0", "case.toml:" + speedLine + ": a character outside ASCII"},
         {"format = 1", "format = 2", "case.toml:" + line_of("format = 1") + ": format: 2 is a newer case-file format than this program reads (1)"},
         {"format = 1\n", "", "case.toml: the key format is missing"},
         {"intake_closing = 576.0", "intake_closing = 1500",
