@@ -56,27 +56,36 @@ constexpr const char* kStartRowsKey = "start.rows";
 
 // ---- Reading --------------------------------------------------------------------------------
 
-// The file's text with the byte offset of every line, to take each value's
+// The text the parser reads: the file's bytes with a byte-order mark dropped
+// and every byte outside ASCII replaced by '~'. toml++ 3.3 tests characters
+// it may skip as whitespace with generated tables that have a gap (U+00A1 ..
+// U+0499 reach __builtin_unreachable), so it must not meet them. TOML allows
+// such bytes only in strings and comments, and no string of a case file but a
+// file name needs them; there they are refused, elsewhere the parser's own
+// error names the line. Byte for byte, so lines and columns stay the file's.
+std::string ascii_copy(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    std::string out(text);
+    for (char& ch : out)
+        if (static_cast<unsigned char>(ch) >= 0x80) ch = '~';
+    return out;
+}
+
+// The parser's text with the byte offset of every line, to take each value's
 // text from where the parser found it.
 class SourceText {
 public:
     explicit SourceText(std::string_view text) : text_(text) {
-        // The parser skips a byte-order mark; its columns start behind it.
-        std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-        lineStarts_.push_back(start);
-        for (std::size_t i = start; i < text.size(); ++i)
+        lineStarts_.push_back(0);
+        for (std::size_t i = 0; i < text.size(); ++i)
             if (text[i] == '\n') lineStarts_.push_back(i + 1);
     }
 
-    // The token at a source position (line and column count from 1, the
-    // column in code points): the characters a TOML number can hold.
+    // The token at a source position (line and column count from 1; the text
+    // is ASCII, so a column is a byte): the characters a TOML number can hold.
     std::string_view token(const toml::source_position& at) const {
         if (at.line == 0 || at.line > lineStarts_.size()) return {};
-        std::size_t i = lineStarts_[at.line - 1];
-        for (toml::source_index col = 1; col < at.column && i < text_.size(); ++col) {
-            ++i;  // skip the continuation bytes of a multi-byte character
-            while (i < text_.size() && (static_cast<unsigned char>(text_[i]) & 0xC0) == 0x80) ++i;
-        }
+        std::size_t i = std::min(lineStarts_[at.line - 1] + at.column - 1, text_.size());
         const std::size_t begin = i;
         while (i < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[i])) || text_[i] == '_' ||
                                     text_[i] == '+' || text_[i] == '-' || text_[i] == '.'))
@@ -84,60 +93,17 @@ public:
         return text_.substr(begin, i - begin);
     }
 
+    // Whether the file had a byte outside ASCII on `line`.
+    bool replaced_on(std::size_t line) const {
+        if (line == 0 || line > lineStarts_.size()) return false;
+        const std::size_t end = line < lineStarts_.size() ? lineStarts_[line] : text_.size();
+        return text_.substr(lineStarts_[line - 1], end - lineStarts_[line - 1]).find('~') != std::string_view::npos;
+    }
+
 private:
     std::string_view text_;
     std::vector<std::size_t> lineStarts_;
 };
-
-// The first line holding a byte outside ASCII anywhere but in a string or a
-// comment, or 0. TOML allows such bytes only there, and the parser must not
-// meet them elsewhere: toml++ 3.3 tests every character it may skip as
-// whitespace, and for the code points U+00A1 .. U+0499 (a gap in its generated
-// tables) that test reaches __builtin_unreachable. So they are refused first.
-std::size_t line_with_stray_non_ascii(std::string_view t) {
-    std::size_t line = 1;
-    std::size_t i = t.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    const auto at = [&](std::size_t k, std::string_view s) { return t.substr(k, s.size()) == s; };
-    // Skips to the end of a string opened at i (its delimiter `quote`, one or three long).
-    const auto skip_string = [&](std::string_view quote, bool escapes) {
-        const bool multiLine = quote.size() == 3;
-        i += quote.size();
-        while (i < t.size()) {
-            if (t[i] == '\n') {
-                if (!multiLine) return;  // unterminated: the parser stops here
-                ++line;
-            } else if (escapes && t[i] == '\\') {
-                if (i + 1 < t.size() && t[i + 1] == '\n') ++line;
-                ++i;
-            } else if (at(i, quote)) {
-                // A multi-line string may end in up to two quotes of its own before the delimiter.
-                std::size_t run = 0;
-                while (multiLine && run < 5 && at(i + run, quote.substr(0, 1))) ++run;
-                i += multiLine ? std::max<std::size_t>(run, 3) : 1;
-                return;
-            }
-            ++i;
-        }
-    };
-    while (i < t.size()) {
-        const char ch = t[i];
-        if (ch == '\n') {
-            ++line;
-            ++i;
-        } else if (ch == '#') {
-            while (i < t.size() && t[i] != '\n') ++i;
-        } else if (ch == '"') {
-            skip_string(at(i, "\"\"\"") ? "\"\"\"" : "\"", true);
-        } else if (ch == '\'') {
-            skip_string(at(i, "'''") ? "'''" : "'", false);
-        } else if (static_cast<unsigned char>(ch) >= 0x80) {
-            return line;
-        } else {
-            ++i;
-        }
-    }
-    return 0;
-}
 
 // One printable line from a parser message.
 std::string printable(std::string_view text) {
@@ -160,19 +126,20 @@ const char* type_phrase(const toml::node& node) {
 
 class CaseReader {
 public:
-    CaseReader(std::string_view text, const std::string& name) : source_(text), name_(name) {}
+    CaseReader(std::string_view text, const std::string& name)
+        : ascii_(ascii_copy(text)), source_(ascii_), name_(name) {}
 
-    Case read(std::string_view text) {
-        if (const std::size_t line = line_with_stray_non_ascii(text))
-            throw InputError(name_ + ":" + std::to_string(line) +
-                             ": a character outside ASCII where only keys, values and whitespace may stand "
-                             "(TOML allows it in strings and comments)");
+    Case read() {
         toml::table root;
         try {
-            root = toml::parse(text, name_);
+            root = toml::parse(std::string_view(ascii_), std::string_view(name_));
         } catch (const toml::parse_error& e) {
-            throw InputError(name_ + ":" + std::to_string(e.source().begin.line) + ": " + printable(e.description()) +
-                             " (column " + std::to_string(e.source().begin.column) + ")");
+            const std::size_t line = e.source().begin.line;
+            throw InputError(name_ + ":" + std::to_string(line) + ": " + printable(e.description()) + " (column " +
+                             std::to_string(e.source().begin.column) + ")" +
+                             (source_.replaced_on(line) ? "; a character outside ASCII, which TOML allows only in "
+                                                          "strings and comments, reads as '~' here"
+                                                        : ""));
         } catch (const TomlParserFault&) {
             throw InputError(name_ + ": not a TOML file: the parser met a character it cannot take where a key "
                                      "or value should start");
@@ -259,8 +226,9 @@ private:
         const toml::node* node = root.at_path(it.key).node();
         if (node == nullptr) {
             if (it.defaultText != nullptr && c.set_text(it.id, it.defaultText, {}).empty()) return;
-            throw InputError(name_ + ": the key " + it.key + " is missing (" + it.name + ", " + unit_phrase(it) +
-                             "; " + it.meaning + ")");
+            throw InputError(name_ + ": the key " + it.key + " is missing (" + it.name + ", " +
+                             (it.type == ItemType::Integer ? "an integer" : "a real number") +
+                             (std::string_view(it.unit) == "-" ? std::string() : std::string(" in ") + it.unit) + ")");
         }
         const ValueSource at{ValueSource::Kind::CaseFile, static_cast<int32_t>(node->source().begin.line), {}};
         const char* wanted = it.type == ItemType::Integer ? "an integer" : "a real number";
@@ -305,16 +273,14 @@ private:
         fail(node, key, text + " is not a finite number");
     }
 
-    static std::string unit_phrase(const InputItem& it) {
-        return std::string_view(it.unit) == "-" ? std::string("no unit") : std::string("in ") + it.unit;
-    }
-
     void read_start(const toml::table& root, Case& c) const {
         StartTable& t = c.start;
         if (const toml::node* file = root.at_path(kStartTableKey).node()) {
             const auto name = file->value_exact<std::string>();
             if (!name) fail(*file, kStartTableKey, std::string(type_phrase(*file)) + " where a file name is expected");
             if (name->empty()) fail(*file, kStartTableKey, "an empty file name");
+            if (name->find('~') != std::string::npos && source_.replaced_on(file->source().begin.line))
+                fail(*file, kStartTableKey, "a file name with characters outside ASCII; rename the file");
             t.file = *name;
         }
         const toml::node* rows = root.at_path(kStartRowsKey).node();
@@ -351,6 +317,7 @@ private:
         }
     }
 
+    std::string ascii_;
     SourceText source_;
     std::string name_;
 };
@@ -488,7 +455,7 @@ bool in_section(const InputItem& it, std::string_view table) {
 }
 
 Case read_case_toml(std::string_view text, const std::string& name) {
-    return CaseReader(text, name).read(text);
+    return CaseReader(text, name).read();
 }
 
 std::string write_case_toml(const Case& c) {
