@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(reader run)
+[ ${#targets[@]} -eq 0 ] && targets=(reader run case_toml)
 
 build=build-fuzz
 if [ ! -f "$build/CMakeCache.txt" ]; then
