@@ -4,6 +4,7 @@
 #   make test   build, then run every test
 #   make bench  build the benchmarks in build-bench/ and run them (BENCH_ARGS=--benchmark_filter=...)
 #   make install PREFIX=/usr/local   build the program, install it with its plot helper and the documentation
+#   make docs   renew the tables of input items in docs/ from the program's item table
 BUILD ?= build
 EXAMPLE ?= examples/c1_fixed
 PREFIX ?= /usr/local
@@ -49,6 +50,11 @@ bench:
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DDIESEL_BENCH=ON -DDIESEL_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target diesel_bench
 	$(BENCH_BUILD)/diesel_bench $(BENCH_ARGS)
+
+.PHONY: docs
+docs: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target update_docs
+	$(BUILD)/update_docs docs/input-files.md docs/case-files.md
 
 .PHONY: install
 install: program

@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "input/input_files.hpp"
+#include "case/fort_files.hpp"
+#include "case/run_inputs.hpp"
 #include "split_input.hpp"
 #include "state/run_state.hpp"
 
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // The early look at fort3.dat, which decides whether fort14.dat is read at all, agrees.
-    require(cylinder_count(texts.fort3) == s->NCYL);
+    require(fort3_cylinder_count(texts.fort3) == s->NCYL);
     // What the run indexes with, and divides by, was checked.
     require(s->NCYL >= 1 && s->NCYL <= kMaxCylinders);
     require(s->NZONE == s->NCYL + 2);

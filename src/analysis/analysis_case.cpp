@@ -5,7 +5,7 @@
 #include "analysis/analysis_error.hpp"
 #include "driver/simulation.hpp"
 #include "files/run_folder.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 
 namespace diesel {
 

@@ -10,12 +10,12 @@ namespace diesel {
 double cycle_angle(double deg) { return deg - 720.0 * std::floor((deg + 180.0) / 720.0); }
 
 ClosedPart closed_part(const RunState& inputs) {
-    return {cycle_angle(inputs.IVC), cycle_angle(inputs.EVO)};
+    return {cycle_angle(static_cast<double>(inputs.IVC)), cycle_angle(static_cast<double>(inputs.EVO))};
 }
 
 int32_t history_entry(const RunState& run, double angle) {
     // Steps of DPHI from the cycle start ANGST; a cycle has 720/DPHI of them.
-    const double fromStart = cycle_angle(angle) - cycle_angle(run.ANGST);
+    const double fromStart = cycle_angle(angle) - cycle_angle(static_cast<double>(run.ANGST));
     const double turn = fromStart <= 0.0 ? fromStart + 720.0 : fromStart;
     const double entry = std::round(turn / static_cast<double>(run.DPHI));
     if (!(entry >= 1.0 && entry <= kHistorySlots)) return 0;
@@ -30,7 +30,7 @@ SimulatedPressure simulated_pressure(const RunState& run) {
     samples.reserve(static_cast<size_t>(n));
     for (int32_t i = 1; i <= n; ++i) {
         const float phi = run.ANGST + static_cast<float>(i) * run.DPHI;
-        const double a = cycle_angle(angle_from_firing_tdc(phi, run.ANGST));
+        const double a = cycle_angle(static_cast<double>(angle_from_firing_tdc(phi, run.ANGST)));
         samples.emplace_back(a, static_cast<double>(run.TRPRES[i]) / 1.0e5);
     }
     std::sort(samples.begin(), samples.end());

@@ -8,6 +8,8 @@
 #include "cli/map_command.hpp"
 #include "files/run_folder.hpp"
 #include "cli/analyze_command.hpp"
+#include "cli/case_options.hpp"
+#include "cli/convert_command.hpp"
 #include "cli/init_command.hpp"
 #include "cli/plot_command.hpp"
 
@@ -16,28 +18,38 @@ namespace diesel {
 namespace {
 
 void usage(std::ostream& os) {
-    os << "usage: diesel-cycle [-C DIR]\n"
-          "       diesel-cycle init [DIR]\n"
+    os << "usage: diesel-cycle [-C DIR] [--set NAME=VALUE]... [--inputs toml|fort]\n"
+          "       diesel-cycle init [--fort] [--set NAME=VALUE]... [DIR]\n"
+          "       diesel-cycle convert [--to toml|fort] [--force] [DIR]\n"
           "       diesel-cycle plot [DIR | MAP.csv]...\n"
           "       diesel-cycle map ...\n"
           "       diesel-cycle analyze CASE --pressure FILE [options]\n"
           "       diesel-cycle --help | --version\n"
           "\n"
           "Simulates the working cycle of a naturally aspirated direct-injection diesel\n"
-          "engine from the input files fort3.dat, fort2.dat and fort14.dat in the working\n"
-          "folder and writes fort8.dat ... fort16.dat beside them; with one or two\n"
+          "engine from the case in the working folder (case.toml, or the fort files\n"
+          "fort3.dat and fort2.dat; fort14.dat holds the start states of cylinders 2 ..)\n"
+          "and writes fort8.dat ... fort16.dat beside them; with one or two\n"
           "cylinders it also rewrites fort14.dat, the start table of a later run with\n"
           "more cylinders.\n"
           "\n"
           "options:\n"
           "  -C DIR      run in DIR instead of the working folder\n"
+          "  --set NAME=VALUE\n"
+          "              run with one input changed, by model name (SPEED) or case.toml\n"
+          "              key (operating_point.speed); repeatable; no file is changed\n"
+          "  --inputs toml|fort\n"
+          "              which input files to read when the folder holds both\n"
           "  -h, --help  show this help and exit\n"
           "  --version   show the version and exit\n"
           "\n"
           "commands:\n"
-          "  init [DIR]  write a commented input set (a 1-cylinder example at 2000 rpm:\n"
-          "              fort3.dat, fort2.dat) into DIR (default: the working folder),\n"
-          "              creating DIR if needed; overwrites nothing\n"
+          "  init [DIR]  write a commented case.toml (a 1-cylinder example at 2000 rpm; with\n"
+          "              --fort: fort3.dat and fort2.dat) into DIR (default: the working\n"
+          "              folder), creating DIR if needed; overwrites nothing\n"
+          "  convert [DIR]\n"
+          "              write DIR/case.toml from the fort files, or with --to fort the\n"
+          "              fort files from case.toml; overwrites nothing without --force\n"
           "  plot [DIR | MAP.csv]...\n"
           "              draw the result sheets with gnuplot: DIR/cycle.png from the\n"
           "              trace files of a run, one per run folder, and MAP.png from an\n"
@@ -55,7 +67,9 @@ void usage(std::ostream& os) {
           "(docs/ in the source tree).\n";
 }
 
-bool is_command(const std::string& a) { return a == "init" || a == "plot" || a == "map" || a == "analyze"; }
+bool is_command(const std::string& a) {
+    return a == "init" || a == "plot" || a == "map" || a == "analyze" || a == "convert";
+}
 
 }  // namespace
 
@@ -81,10 +95,18 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         if (cmd == "init") return init_command(argc - 1, argv + 1, out, err);
         if (cmd == "plot") return plot_command(argc - 1, argv + 1, out, err);
         if (cmd == "analyze") return analyze_command(argc - 1, argv + 1, out, err);
+        if (cmd == "convert") return convert_command(argc - 1, argv + 1, out, err);
     }
     std::string dir = ".";
+    CaseInputOptions caseOptions;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        std::string error;
+        if (const OptionTaken taken = take_case_option(argc, argv, i, caseOptions, error); taken != OptionTaken::No) {
+            if (taken == OptionTaken::Yes) continue;
+            err << "diesel-cycle: " << error << '\n';
+            return kExitFileError;
+        }
         if (a == "--help" || a == "-h") {
             usage(out);
             return kExitCompleted;
@@ -117,7 +139,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         err << "diesel-cycle: -C " << dir << ": no such folder\n";
         return kExitFileError;
     }
-    return run_in_folder(dir, out, err);
+    return run_in_folder(dir, out, err, caseOptions);
 }
 
 }  // namespace diesel

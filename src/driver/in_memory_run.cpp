@@ -2,22 +2,34 @@
 
 #include <sstream>
 
+#include "case/fort_files.hpp"
+#include "case/run_inputs.hpp"
 #include "driver/simulation.hpp"
-#include "input/input_files.hpp"
 
 namespace diesel {
 
 InMemoryRun run_in_memory(const InputTexts& texts) {
+    try {
+        return run_in_memory(read_fort_case(texts));
+    } catch (const InputError& err) {
+        InMemoryRun r;
+        r.state = std::make_unique<RunState>();
+        r.inputError = err.what();
+        return r;
+    }
+}
+
+InMemoryRun run_in_memory(const Case& c) {
     InMemoryRun r;
     r.state = std::make_unique<RunState>();
+    std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
     try {
-        read_inputs(*r.state, texts);
+        for (const std::string& w : load_case(c, *r.state)) diag << "diesel-cycle: warning: " << w << '\n';
     } catch (const InputError& err) {
         r.inputError = err.what();
         return r;
     }
     r.inputOk = true;
-    std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
     OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag};
     r.outcome = run_simulation(*r.state, sinks);
     r.fort8 = f8.str();

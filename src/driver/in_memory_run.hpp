@@ -1,10 +1,11 @@
-// A whole run in memory: input texts in, output texts out. Used by the tests,
-// the engine-map workers and the fuzzers.
+// A whole run in memory: input texts or a case in, output texts out. Used by
+// the tests, the engine-map workers, the fuzzers and the studies.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "case/case.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -14,11 +15,17 @@ struct InMemoryRun {
     bool inputOk = false;       // false: inputError says why, no output exists
     std::string inputError;     // one-line input error message
     RunOutcome outcome;
-    std::string fort8, fort9, fort10, fort12, fort13, fort15, fort16, console, diag;
+    std::string fort8, fort9, fort10, fort12, fort13, fort15, fort16, console;
+    std::string diag;           // what the program prints on stderr: input warnings first, then the run's
     std::unique_ptr<RunState> state;  // the state at the end of the run
 };
 
-// Reads the inputs and, when they are valid, runs the simulation.
+// Reads the fort texts and, when they are valid, runs the simulation.
 InMemoryRun run_in_memory(const InputTexts& texts);
+
+// Checks the case and, when it is valid, runs it: the same run, to the bit, as
+// the equivalent fort texts give. The case must hold the start rows the run
+// needs (inline, or loaded from its start-table file).
+InMemoryRun run_in_memory(const Case& c);
 
 }  // namespace diesel

@@ -190,7 +190,25 @@ private:
                 write_trace_lines(s_, *out_.fort8, *out_.fort9, *out_.fort10);
             }
         }
+        if ((s_.WARNED & kWarnRichCombustion) == 0) warn_if_rich_combustion();
         end_of_step_copy(s_);
+    }
+
+    // The model burns fuel whatever the oxygen left, so a cylinder richer than
+    // stoichiometric overstates work and efficiency; said once per run.
+    void warn_if_rich_combustion() {
+        for (int32_t j = 1; j <= s_.NCYL; ++j) {
+            if (!(s_.DMF[j] > 0.0f && s_.EQR[j] > 1.0f)) continue;
+            s_.WARNED |= kWarnRichCombustion;
+            if (out_.diag != nullptr) {
+                char buf[96];
+                std::snprintf(buf, sizeof buf, "the equivalence ratio of cylinder %d passed 1 (%.4g) while fuel burns",
+                              static_cast<int>(j), static_cast<double>(s_.EQR[j]));
+                *out_.diag << "diesel-cycle: warning: " << buf << where(s_.ICYC + 1, s_.PHI)
+                           << "; the model has no oxygen limit, so work and efficiency are overstated\n";
+            }
+            return;
+        }
     }
 
     void final_reports() {

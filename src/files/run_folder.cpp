@@ -5,7 +5,8 @@
 
 #include "driver/simulation.hpp"
 #include "files/output_files.hpp"
-#include "input/input_files.hpp"
+#include "case/fort_files.hpp"
+#include "files/case_inputs.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
@@ -15,7 +16,7 @@ bool read_folder_inputs(const std::string& dir, InputTexts& texts, std::string& 
         {"fort3.dat", 3, &texts.fort3}, {"fort2.dat", 2, &texts.fort2}, {"fort14.dat", 14, &texts.fort14}};
     for (const auto& in : inputs) {
         // A single cylinder takes no row of the start table, so its file is not even opened.
-        if (in.slot == &texts.fort14 && cylinder_count(texts.fort3) == 1) break;
+        if (in.slot == &texts.fort14 && fort3_cylinder_count(texts.fort3) == 1) break;
         std::string text, why;
         if (read_text_file(path_in(dir, in.name), text, why)) {
             *in.slot = std::move(text);
@@ -34,21 +35,12 @@ bool lock_run_folder(FolderLock& lock, const std::string& dir, std::ostream& dia
     return error.empty();
 }
 
-int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag) {
+int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag,
+                  const CaseInputOptions& options) {
     // All input is read and checked before any file is touched.
-    InputTexts texts;
-    std::string error;
-    if (!read_folder_inputs(dir, texts, error)) {
-        diag << "diesel-cycle: " << error << '\n';
-        return kExitFileError;
-    }
     RunState s{};
-    try {
-        read_inputs(s, texts);
-    } catch (const InputError& err) {
-        diag << "diesel-cycle: " << err.what() << '\n';
-        return kExitFileError;
-    }
+    std::string error;
+    if (!load_folder_inputs(dir, options, s, diag)) return kExitFileError;
 
     FolderLock lock;
     if (!lock_run_folder(lock, dir, diag, error)) {

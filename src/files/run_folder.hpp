@@ -7,6 +7,7 @@
 #include "files/folder_lock.hpp"
 #include "files/text_files.hpp"
 #include "state/run_io.hpp"
+#include "files/case_inputs.hpp"
 
 namespace diesel {
 
@@ -26,11 +27,13 @@ bool read_folder_inputs(const std::string& dir, InputTexts& texts, std::string& 
 // system cannot lock, a warning goes to `diag` and the run may go on.
 bool lock_run_folder(FolderLock& lock, const std::string& dir, std::ostream& diag, std::string& error);
 
-// Runs the simulation in `dir` with "fort3.dat", "fort2.dat" and "fort14.dat"
-// as input and the eight output files beside them; progress to `console`,
-// errors and stop reasons to `diag`. An input error changes no file; one run
-// at a time holds the folder; the outputs are opened all or none; the new
-// start table replaces "fort14.dat" atomically. Returns the exit status.
-int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag);
+// Runs the simulation in `dir` with its case (case.toml or "fort3.dat" and
+// "fort2.dat", with the start table "fort14.dat"; see case_inputs.hpp) as
+// input and the eight output files beside them; progress to `console`, errors,
+// warnings and stop reasons to `diag`. An input error changes no file; the new
+// start table replaces "fort14.dat" atomically. One run at a time holds the
+// folder, and the outputs are opened all or none. Returns the exit status.
+int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag,
+                  const CaseInputOptions& options = {});
 
 }  // namespace diesel

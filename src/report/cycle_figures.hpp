@@ -22,5 +22,6 @@ void final_figures(RunState& s);
 inline constexpr int32_t kWarnExhaustWindow = 1;  // ICA1/ICA2 beyond the tables
 inline constexpr int32_t kWarnChargeEntry = 2;    // charge-mass entry not a table entry
 inline constexpr int32_t kWarnTooManySteps = 4;   // more recorded steps than table slots
+inline constexpr int32_t kWarnRichCombustion = 8; // fuel burning in a cylinder with EQR above 1
 
 }  // namespace diesel

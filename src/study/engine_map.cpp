@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "case/run_inputs.hpp"
 #include "files/run_folder.hpp"
-#include "input/input_files.hpp"
 #include "state/run_state.hpp"
 #include "study/map_csv_output.hpp"
 #include "study/map_point_run.hpp"

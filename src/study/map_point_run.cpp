@@ -9,7 +9,7 @@
 #include "driver/simulation.hpp"
 #include "files/output_files.hpp"
 #include "files/run_folder.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "report/result_check.hpp"
 #include "state/run_state.hpp"
 

@@ -81,6 +81,19 @@ TEST(DriverLoop, StoppingRulesEndTheRunAndSayWhy) {
     }
 }
 
+// Fuel burning in a cylinder richer than stoichiometric is said once per run;
+// the run goes on as before.
+TEST(DriverLoop, RichCombustionWarnsOncePerRun) {
+    const std::string warning = "diesel-cycle: warning: the equivalence ratio of cylinder 1 passed 1 (";
+    for (const auto& [fuel, warnings] : {std::pair{"3.5", 0}, {"8.0", 1}}) {
+        const InMemoryRun r = run("c1_fixed", {{3, 1, 4, fuel}, {2, 7, 2, "5.0"}});
+        EXPECT_EQ(r.outcome.end, RunEnd::Completed) << fuel;
+        std::size_t n = 0;
+        for (std::size_t at = r.diag.find(warning); at != std::string::npos; at = r.diag.find(warning, at + 1)) ++n;
+        EXPECT_EQ(n, static_cast<std::size_t>(warnings)) << r.diag;
+    }
+}
+
 }  // namespace
 }  // namespace diesel
 

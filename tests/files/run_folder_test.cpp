@@ -18,6 +18,12 @@ namespace {
 
 using namespace cli_test;
 
+std::ptrdiff_t count_warnings(const std::string& err) {
+    std::ptrdiff_t n = 0;
+    for (std::size_t at = err.find("diesel-cycle: warning: "); at != std::string::npos; at = err.find("diesel-cycle: warning: ", at + 1)) ++n;
+    return n;
+}
+
 // Status 0 only for a completed output cycle, else 3 with one stderr line
 // naming the rule, cycle and crank angle; the reports are written either way.
 TEST(RunFolder, EndingStatusStderrLineAndReports) {
@@ -32,8 +38,8 @@ TEST(RunFolder, EndingStatusStderrLineAndReports) {
         put_example(dir.path, "c1_fixed", c.edits);
         const auto r = run_in(dir.path, program());
         EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_TRUE(r.err.starts_with(c.err.empty() ? "" : "diesel-cycle: " + c.err)) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.status == 0 ? 0 : 1) << r.err;
+        EXPECT_NE(r.err.find(c.err.empty() ? "" : "diesel-cycle: " + c.err), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n') - count_warnings(r.err), c.status == 0 ? 0 : 1) << r.err;
         for (const char* report : {"fort13.dat", "fort15.dat", "fort16.dat"}) EXPECT_FALSE(read_file(dir.file(report)).empty()) << report;
     }
 }

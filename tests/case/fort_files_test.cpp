@@ -1,4 +1,5 @@
-#include "input/input_files.hpp"
+// Reading the fort files into a run: every refusal names file, unit, record and item.
+#include "case/run_inputs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,14 @@ TEST(ReadInputs, RefusesBadInputNamingFileRecordAndItem) {
         {[](InputTexts& t) { t.fort2 = kFort2.substr(0, kFort2.find("1.9E-3")); },
          ff2 + "10 (start state of the exhaust receiver), item 1 (MASS0)" + ends + "record is complete"},
         {f14("1.0E-4 300.0\n"), ff14 + "3 (equivalence ratio)" + ends + "row is complete"},
+        {f14("0.0 0.0 0.0\n"), ff14 + "1 (mass): start table row 1 holds a zero mass; was it written by a run"},
+        // Values no run can use, as the item table bounds them.
+        {f3("1E30 2 7.0 3.5 1\n"), ff3 + "1 (SPEED): \"1E30" + notAccepted + ": SPEED must be above 0 and at most 20000 rpm"},
+        {f2(4, 1, "0"), ff2 + "4, item 1 (SPEEDR): \"0" + notAccepted},
+        {f2(7, 6, "-1.0"), ff2 + "7, item 6 (TOLM): \"-1.0" + notAccepted + ": TOLM must be greater than 0 kg"},
+        {f2(4, 14, "-1"), ff2 + "4, item 14 (ITMAX): \"-1" + notAccepted},
+        {f2(3, 9, "-75.0"), ff2 + "3, item 9 (DURC0): \"-75.0" + notAccepted},
+        {f2(1, 3, "0.05"), ff2 + "1, item 3 (CONROD): \"0.05" + notAccepted + ": CONROD must be greater than STROKE/2 = 0.05 m"},
     };
     for (const auto& c : cases) {
         InputTexts texts{kFort3, kFort2, std::nullopt};

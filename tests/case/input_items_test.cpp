@@ -1,0 +1,81 @@
+// The item table: lookup by model name or key, every item reaching the run
+// state, and the documentation generated from it kept current.
+#include "case/input_items.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "case/docs_tables.hpp"
+#include "case/example_case.hpp"
+#include "case/run_inputs.hpp"
+#include "test_support.hpp"
+
+namespace diesel {
+namespace {
+
+TEST(InputItems, LookupByNameOrKey) {
+    const struct {
+        const char* name;
+        std::optional<Item> item;
+        const char* error;
+    } cases[] = {
+        {"SPEED", Item::SPEED, ""},
+        {"operating_point.speed", Item::SPEED, ""},
+        {"NCYLE", Item::NCYLE, ""},
+        {"start.exhaust_receiver.equivalence_ratio", Item::EQR0_EXHAUST, ""},
+        {"TEMP0", std::nullopt, "TEMP0 names 3 items; use the key of the one meant: start.cylinder_1.temperature, "
+                                "start.intake_receiver.temperature or start.exhaust_receiver.temperature"},
+        {"speed", std::nullopt, "no input item is called speed; did you mean SPEED?"},
+        {"operating_point.sped", std::nullopt, "no input item is called operating_point.sped; did you mean "
+                                               "operating_point.speed"},
+        {"DURCO", std::nullopt, "no input item is called DURCO; did you mean DURC0"},
+        {"XYZZY", std::nullopt, "no input item is called XYZZY"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(find_item(c.name, error), c.item) << c.name;
+        EXPECT_TRUE(error.starts_with(c.error)) << c.name << ": " << error;
+    }
+}
+
+// Keys are unique; records are numbered 1..n without gaps.
+TEST(InputItems, TableIsConsistent) {
+    std::set<std::string> keys;
+    for (const InputItem& it : input_items()) EXPECT_TRUE(keys.insert(it.key).second) << it.key;
+    for (int32_t record = 1; record <= 10; ++record) {
+        const std::vector<Item> items = record_items(2, record);
+        for (std::size_t i = 0; i < items.size(); ++i) EXPECT_EQ(item_info(items[i]).position, static_cast<int32_t>(i + 1));
+    }
+}
+
+// Changing any one item changes the run state that load_case fills: no item is dropped.
+TEST(InputItems, EveryItemReachesTheRunState) {
+    const Case example = example_case();
+    RunState base{};
+    load_case(example, base);
+    for (const InputItem& it : input_items()) {
+        if (it.id == Item::NCYL) continue;  // moves the receiver zones; covered by every multi-cylinder run
+        Case c = example;
+        if (it.type == ItemType::Integer) c.set_integer(it.id, c.integer(it.id) + (it.id == Item::MAXCYC ? 1 : -1));
+        else c.set_real(it.id, std::nextafter(c.real(it.id), it.id == Item::DPHI ? 0.0f : 2.0f));
+        RunState s{};
+        load_case(c, s);
+        EXPECT_NE(std::memcmp(&s, &base, sizeof s), 0) << it.name;
+    }
+}
+
+TEST(InputItems, GeneratedDocumentationIsCurrent) {
+    for (const char* doc : {"docs/input-files.md", "docs/case-files.md"}) {
+        const std::string text = test_support::source_file(doc);
+        std::string error;
+        EXPECT_EQ(refresh_generated_blocks(text, error), text) << doc << " is out of date: run make docs";
+        EXPECT_EQ(error, "") << doc;
+        EXPECT_NE(text.find("<!-- generated: "), std::string::npos) << doc;
+    }
+}
+
+}  // namespace
+}  // namespace diesel

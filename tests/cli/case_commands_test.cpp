@@ -1,0 +1,148 @@
+// Runs from case.toml, --set, --inputs and convert, as the program does them:
+// outputs byte for byte, exit statuses, messages, and input files untouched.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "case/fort_files.hpp"
+#include "cli/robust_binary_run.hpp"
+#include "files/case_inputs.hpp"
+
+namespace diesel {
+namespace {
+
+using namespace cli_test;
+
+const char* const kOutputs[] = {"fort8.dat",  "fort9.dat",  "fort10.dat", "fort11.dat", "fort12.dat",
+                                "fort13.dat", "fort14.dat", "fort15.dat", "fort16.dat"};
+
+// Every bundled example: fort -> convert -> run from case.toml alone gives the
+// fort run's outputs byte for byte, without a word on stderr; convert --to fort
+// gives back files that read to the same values.
+TEST(CaseCommands, ConvertedExamplesRunByteIdentical) {
+    for (const std::string example : {"c1_fixed", "c1_load", "c4_fixed", "c12_fixed"}) {
+        Scratch fort, toml, back;
+        put_example(fort.path, example);
+        put_example(toml.path, example);
+        const auto fortRun = run_in(fort.path, program());
+        ASSERT_EQ(fortRun.status, 0) << example << fortRun.err;
+        EXPECT_EQ(fortRun.err, "") << example;
+
+        ASSERT_EQ(run_in(toml.path, program({"convert"})).status, 0) << example;
+        fs::remove(toml.path / "fort3.dat");
+        fs::remove(toml.path / "fort2.dat");
+        const auto tomlRun = run_in(toml.path, program());
+        ASSERT_EQ(tomlRun.status, 0) << example << tomlRun.err;
+        EXPECT_EQ(tomlRun.out, fortRun.out) << example;
+        EXPECT_EQ(tomlRun.err, "") << example;
+        for (const char* name : kOutputs)
+            EXPECT_EQ(read_file(toml.file(name)), read_file(fort.file(name))) << example << " " << name;
+
+        fs::copy_file(toml.path / "case.toml", back.path / "case.toml");
+        if (fs::exists(toml.path / "fort14.dat")) fs::copy_file(fort.path / "fort14.dat", back.path / "fort14.dat");
+        ASSERT_EQ(run_in(back.path, program({"convert", "--to", "fort"})).status, 0) << example;
+        const InputTexts texts = test_support::example_texts(example);
+        const Case original = read_fort_files(texts.fort3, texts.fort2);
+        const Case again = read_fort_files(read_file(back.file("fort3.dat")), read_file(back.file("fort2.dat")));
+        EXPECT_FALSE(first_difference(original, again)) << example;
+    }
+}
+
+// --set overrides an item for one run; the folder's input files keep their bytes.
+TEST(CaseCommands, SetRunsAtTheNewValueWithoutTouchingTheInputs) {
+    for (const bool toml : {false, true}) {
+        Scratch dir, cwd;
+        put_example(dir.path, "c1_fixed");
+        if (toml) {
+            ASSERT_EQ(run_in(dir.path, program({"convert"})).status, 0);
+            fs::remove(dir.path / "fort3.dat");
+            fs::remove(dir.path / "fort2.dat");
+        }
+        const auto before = snapshot(dir.path);
+        const auto r = run_in(cwd.path, program({"--set", "SPEED=2400", "--set", "run_control.max_cycles=60", "-C",
+                                                 dir.path.string()}));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(read_file(dir.file("fort13.dat")).starts_with("n =2400.  rpm")) << read_file(dir.file("fort13.dat"));
+        for (const auto& [name, bytes] : before) EXPECT_EQ(read_file(dir.file(name)), bytes) << name;
+    }
+}
+
+// Which input a folder runs from, and every refusal with its message (exit 2, no file changed).
+TEST(CaseCommands, InputChoiceAndRefusals) {
+    const auto speed = [](const char* value) {
+        return [=](const Scratch& d) {
+            std::string text = read_file(d.file("case.toml"));
+            text.replace(text.find("speed = 2000.0"), 14, std::string("speed = ") + value);
+            write_file(d.file("case.toml"), text);
+        };
+    };
+    const auto nothing = [](const Scratch&) {};
+    const struct {
+        std::function<void(const Scratch&)> change;
+        std::vector<std::string> args;
+        int status;
+        std::string says;  // on stderr; for status 0 the first line of fort13.dat
+    } cases[] = {
+        {nothing, {}, 0, "n =2000."},  // both, the same case
+        {speed("2400.0"), {}, 2, "case.toml and the fort files describe different cases: SPEED (operating_point.speed) "
+                                 "is 2400.0 (case.toml line 12) but 2000.0 (fort3.dat (unit 3), record 1, item 1)"},
+        {speed("2400.0"), {"--inputs", "toml"}, 0, "n =2400."},
+        {speed("2400.0"), {"--inputs=fort"}, 0, "n =2000."},
+        {speed("\"fast\""), {"--inputs", "fort"}, 0, "n =2000."},  // the other is not read
+        {nothing, {"--set", "NCYLE=6"}, 0, "n =2000."},            // an integer item
+        {nothing, {"--set", "NCYLE=6.0"}, 2, "--set NCYLE=6.0: \"6.0\" is not an integer"},
+        {nothing, {"--set", "MASS0=1e-3"}, 2, "MASS0 names 3 items; use the key of the one meant: start.cylinder_1.mass, "
+                                              "start.intake_receiver.mass or start.exhaust_receiver.mass"},
+        {nothing, {"--set", "SPED=2400"}, 2, "--set SPED=2400: no input item is called SPED; did you mean SPEED"},
+        {nothing, {"--set", "SPEED=1e30"}, 2, "--set SPEED (operating_point.speed): 1e30 is not accepted"},
+        {nothing, {"--set", "SPEED=2400", "--set", "operating_point.speed=2500"}, 2, "is already set by --set SPEED=2400"},
+        {nothing, {"--inputs", "xml"}, 2, "--inputs takes toml"},
+        {[](const Scratch& d) { fs::remove(d.path / "case.toml"); }, {"--inputs", "toml"}, 2, "case.toml: file is missing"},
+        {[](const Scratch& d) { fs::remove(d.path / "fort2.dat"); }, {}, 2,
+         "fort2.dat (unit 2): file is missing (the folder holds both"},
+    };
+    for (const auto& c : cases) {
+        Scratch dir;
+        put_example(dir.path, "c1_fixed");
+        ASSERT_EQ(run_in(dir.path, program({"convert"})).status, 0);
+        c.change(dir);
+        const auto before = snapshot(dir.path);
+        const auto r = run_in(dir.path, program(c.args));
+        EXPECT_EQ(r.status, c.status) << c.says << "\n" << r.err;
+        if (c.status == 0) {
+            EXPECT_TRUE(read_file(dir.file("fort13.dat")).starts_with(c.says)) << c.says;
+        } else {
+            EXPECT_TRUE(r.err.starts_with("diesel-cycle: ") && r.err.find(c.says) != std::string::npos) << r.err;
+            EXPECT_EQ(snapshot(dir.path), before) << c.says;
+        }
+    }
+}
+
+// A warning is one line and changes nothing of the run's outputs.
+TEST(CaseCommands, WarningIsOneLineAndTheRunGoesOn) {
+    Scratch dir;
+    put_example(dir.path, "c1_fixed", {{2, 3, 1, "160.0"}});
+    const auto r = run_in(dir.path, program());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "diesel-cycle: warning: fort2.dat (unit 2), record 3, item 1 (TCOOL): \"160.0\" is implausible: "
+                     "above 150 degC: a temperature in K typed as degC?\n");
+}
+
+TEST(CaseCommands, ConvertOverwritesNothingWithoutForce) {
+    Scratch dir;
+    put_example(dir.path, "c1_fixed");
+    write_file(dir.file("case.toml"), "my own\n");
+    auto r = run_in(dir.path, program({"convert"}));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("case.toml exists; nothing was written (--force replaces it)"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(dir.file("case.toml")), "my own\n");
+    r = run_in(dir.path, program({"convert", "--force", "--to", "toml"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(read_file(dir.file("case.toml")).find("format = 1\n"), std::string::npos);
+    r = run_in(dir.path, program({"convert", "--to", "fort"}));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("fort3.dat exists"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace diesel
