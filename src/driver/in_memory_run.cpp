@@ -7,7 +7,7 @@
 
 namespace diesel {
 
-InMemoryRun run_in_memory(const InputTexts& texts) {
+InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps) {
     InMemoryRun r;
     r.state = std::make_unique<RunState>();
     try {
@@ -18,7 +18,7 @@ InMemoryRun run_in_memory(const InputTexts& texts) {
     }
     r.inputOk = true;
     std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
-    OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag};
+    OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag, steps};
     r.outcome = run_simulation(*r.state, sinks);
     r.fort8 = f8.str();
     r.fort9 = f9.str();

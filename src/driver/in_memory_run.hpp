@@ -18,7 +18,8 @@ struct InMemoryRun {
     std::unique_ptr<RunState> state;  // the state at the end of the run
 };
 
-// Reads the inputs and, when they are valid, runs the simulation.
-InMemoryRun run_in_memory(const InputTexts& texts);
+// Reads the inputs and, when they are valid, runs the simulation. `steps`,
+// when given, is told of every traced step (see OutputSinks::steps).
+InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps = nullptr);
 
 }  // namespace diesel
