@@ -15,7 +15,7 @@ namespace diesel {
 namespace {
 
 void usage(std::ostream& os) {
-    os << "usage: diesel-cycle [-C DIR]\n"
+    os << "usage: diesel-cycle [-C DIR] [--export]\n"
           "       diesel-cycle init [DIR]\n"
           "       diesel-cycle plot [DIR | MAP.csv]...\n"
           "       diesel-cycle map ...\n"
@@ -29,6 +29,10 @@ void usage(std::ostream& os) {
           "\n"
           "options:\n"
           "  -C DIR      run in DIR instead of the working folder\n"
+          "  --export    also write results.json (every figure at full precision, how\n"
+          "              the run ended, the balances, the input set) and traces.csv\n"
+          "              (every step of the output cycle, all cylinders and receivers);\n"
+          "              a run without it removes those of an earlier run\n"
           "  -h, --help  show this help and exit\n"
           "  --version   show the version and exit\n"
           "\n"
@@ -77,8 +81,13 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         if (cmd == "plot") return plot_command(argc - 1, argv + 1, out, err);
     }
     std::string dir = ".";
+    bool exportResults = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--export") {
+            exportResults = true;
+            continue;
+        }
         if (a == "--help" || a == "-h") {
             usage(out);
             return kExitCompleted;
@@ -111,7 +120,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         err << "diesel-cycle: -C " << dir << ": no such folder\n";
         return kExitFileError;
     }
-    return run_in_folder(dir, out, err);
+    return run_in_folder(dir, out, err, exportResults);
 }
 
 }  // namespace diesel

@@ -6,12 +6,15 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "driver/simulation.hpp"
 #include "input/input_files.hpp"
+#include "report/results_json.hpp"
+#include "report/trace_table.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -129,7 +132,7 @@ std::string replace_file_atomically(const std::string& path, const std::string& 
     return {};
 }
 
-int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag) {
+int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag, bool exportResults) {
     // All input is read and checked before any output file is touched.
     InputTexts texts;
     const struct { const char* name; int unit; std::optional<std::string>* slot; } inputs[] = {
@@ -162,8 +165,21 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
             return kExitFileError;
         }
     }
+    // The export files of an earlier run would otherwise stand beside outputs they do not belong to.
+    for (const char* name : {"results.json", "traces.csv"}) {
+        if (::unlink(path_in(dir, name).c_str()) != 0 && errno != ENOENT) {
+            diag << "diesel-cycle: " << name << ": cannot remove the one of an earlier run: " << std::strerror(errno)
+                 << '\n';
+            return kExitFileError;
+        }
+    }
+    // The export records the input set as read, before set-up turns units and renews values.
+    const std::unique_ptr<const RunState> inputSet = exportResults ? std::make_unique<RunState>(s) : nullptr;
+    std::optional<TraceTable> traces;
+    if (exportResults) traces.emplace(s.NCYL);
     OutputSinks sinks{&files[0].stream, &files[1].stream, &files[2].stream, &files[4].stream, &files[5].stream,
-                      &files[6].stream, &files[7].stream, &console,         &diag};
+                      &files[6].stream, &files[7].stream, &console,         &diag,
+                      traces ? &*traces : nullptr};
     const RunOutcome outcome = run_simulation(s, sinks);
 
     int status = outcome.end == RunEnd::Completed ? kExitCompleted : kExitStopped;
@@ -182,6 +198,19 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
         if (!error.empty()) {
             diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
             status = kExitFileError;
+        }
+    }
+    if (exportResults && status != kExitFileError) {
+        const struct { const char* name; std::string text; } exports[] = {
+            {"results.json", results_json(*inputSet, s, outcome)}, {"traces.csv", traces->csv()}};
+        for (const auto& e : exports) {
+            if (const std::string error = replace_file_atomically(path_in(dir, e.name), e.text); !error.empty()) {
+                diag << "diesel-cycle: " << e.name << ": " << error << '\n';
+                status = kExitFileError;
+                // Both or neither.
+                for (const auto& written : exports) ::unlink(path_in(dir, written.name).c_str());
+                break;
+            }
         }
     }
     // Lost progress lines do not hold back the start table, but the run did

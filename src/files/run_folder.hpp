@@ -15,8 +15,10 @@ inline constexpr int kExitStopped = 3;     // a stopping rule or the NaN guard e
 // Runs the simulation in `dir` with "fort3.dat", "fort2.dat" and "fort14.dat"
 // as input and the eight output files beside them; progress to `console`,
 // errors and stop reasons to `diag`. An input error changes no file; the new
-// start table replaces "fort14.dat" atomically. Returns the exit status.
-int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag);
+// start table replaces "fort14.dat" atomically. With `exportResults` the run
+// also writes "results.json" and "traces.csv"; without, it removes those of an
+// earlier run, as they belong to the outputs. Returns the exit status.
+int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag, bool exportResults = false);
 
 // Writes `text` to `path` through a temporary file in the same folder and a
 // rename, so the old file stays whole until the new one is complete.
