@@ -5,7 +5,8 @@
 #   make python build the Python module into build/python/:
 #               PYTHONPATH=build/python /usr/bin/python3 -c "import diesel_cycle"
 #   make bench  build the benchmarks in build-bench/ and run them (BENCH_ARGS=--benchmark_filter=...)
-#   make install PREFIX=/usr/local   build the program, install it with its plot helper and the documentation
+#   make install PREFIX=/usr/local   build the program and the Python module, install them with the plot
+#               helper and the documentation
 BUILD ?= build
 EXAMPLE ?= examples/c1_fixed
 PREFIX ?= /usr/local
@@ -56,7 +57,8 @@ bench:
 	$(BENCH_BUILD)/diesel_bench $(BENCH_ARGS)
 
 .PHONY: install
-install: program
+install: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target installables
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
