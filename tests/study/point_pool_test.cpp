@@ -1,5 +1,5 @@
-// The point pool: every point once, whatever the number of threads; a stop
-// from the caller or a failing point ends it without losing the failure.
+// The point pool: a stop from the caller or a failing point ends it without
+// losing the failure (the Python map's tests run it to the end).
 #include "study/point_pool.hpp"
 
 #include <gtest/gtest.h>
@@ -8,20 +8,9 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
-#include <vector>
 
 namespace diesel {
 namespace {
-
-TEST(PointPool, EveryPointOnceOnAnyNumberOfThreads) {
-    for (const std::size_t n : {0u, 1u, 3u, 50u}) {
-        for (const unsigned jobs : {0u, 1u, 2u, 8u}) {
-            std::vector<std::atomic<int>> runs(n);
-            EXPECT_EQ(run_point_pool(n, jobs, [&](std::size_t i) { ++runs[i]; }, [](std::size_t) { return true; }), n);
-            for (const auto& r : runs) EXPECT_EQ(r, 1) << n << " points, " << jobs << " jobs";
-        }
-    }
-}
 
 TEST(PointPool, StopAndFailureEndIt) {
     std::atomic<std::size_t> started{0};
