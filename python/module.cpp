@@ -14,6 +14,7 @@
 #include "input/input_files.hpp"
 #include "py_case.hpp"
 #include "py_result.hpp"
+#include "report/output_figures.hpp"
 #include "study/map_grid.hpp"
 #include "study/point_pool.hpp"
 
@@ -47,7 +48,13 @@ py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::v
     const std::unique_ptr<RunState> s = read_case(mine);
     const BasePoint base{s->SPEED, s->MODE, s->PETARG, s->FUEL, s->NCYL};
     const std::vector<MapPoint> points = map_points(speeds, loads);
-    std::vector<InMemoryRun> runs(points.size());
+    // What a row needs of each run; the runs themselves do not stay.
+    struct Point {
+        std::vector<float> figures;  // in the order of the figures table; empty when the input was refused
+        RunOutcome outcome;
+        std::string inputError;
+    };
+    std::vector<Point> done(points.size());
 
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -72,9 +79,13 @@ py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::v
             [&](std::size_t i) {
                 InputTexts texts = mine.texts;
                 texts.fort3 = point_fort3(base, points[i]);
-                runs[i] = run_in_memory(texts);
+                const InMemoryRun run = run_in_memory(texts);
+                done[i].inputError = run.inputError;
+                done[i].outcome = run.outcome;
+                if (!run.inputOk) return;
+                for (const OutputFigure& f : output_figures()) done[i].figures.push_back(f.value(*run.state));
             },
-            [&](std::size_t done) {
+            [&](std::size_t finished) {
                 py::gil_scoped_acquire locked;
                 // Ctrl-C stops the map; the pending KeyboardInterrupt is raised below.
                 if (PyErr_CheckSignals() != 0) {
@@ -82,7 +93,7 @@ py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::v
                     return false;
                 }
                 if (progress && Clock::now() - shown >= std::chrono::seconds(1)) {
-                    report(done, false);
+                    report(finished, false);
                     shown = Clock::now();
                     anyShown = true;
                 }
@@ -96,20 +107,21 @@ py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::v
     const py::object float32 = py::module_::import("numpy").attr("float32");
     py::list rows;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const InMemoryRun& run = runs[i];
+        const Point& p = done[i];
         py::dict row;
         row["point"] = points[i].index;
         row["speed"] = float32(static_cast<double>(points[i].speed));
         row[loadKey] = float32(static_cast<double>(points[i].load));
-        if (run.inputOk) {
-            for (const auto& [name, value] : figures_of(*run.state)) row[name] = value;
-            row["cycles"] = run.outcome.cycle;
-            row["ended"] = run_end_name(run.outcome.end);
-            row["message"] = run.outcome.reason;
+        for (std::size_t k = 0; k < p.figures.size(); ++k)
+            row[output_figures()[k].name] = float32(static_cast<double>(p.figures[k]));
+        if (!p.figures.empty()) {
+            row["cycles"] = p.outcome.cycle;
+            row["ended"] = run_end_name(p.outcome.end);
+            row["message"] = p.outcome.reason;
         } else {
             row["cycles"] = 0;
             row["ended"] = "input-error";
-            row["message"] = run.inputError;
+            row["message"] = p.inputError;
         }
         rows.append(row);
     }

@@ -5,7 +5,7 @@ import pickle
 import pytest
 
 import diesel_cycle
-from conftest import bits, put_example, run_program
+from conftest import SOURCE, bits, put_example, run_program
 
 
 def cli_message(folder):
@@ -66,3 +66,11 @@ def test_copies_folders_and_pickles_give_the_same_case(tmp_path):
         assert all(bits(figures[n]) == bits(expected[n]) for n in expected)
     result = pickle.loads(pickle.dumps(diesel_cycle.run(case)))
     assert bits(result.figures["pe"]) == bits(expected["pe"]) and result.to_json().startswith("{")
+
+
+def test_a_map_point_with_refused_input_is_a_row_saying_so():
+    case = diesel_cycle.Case.from_folder(SOURCE / "examples" / "c1_load")
+    bad, good = diesel_cycle.map(case, speeds=[float("nan"), 2000], loads=[8], progress=False)
+    assert (bad["ended"], bad["cycles"], "pe" in bad) == ("input-error", 0, False)
+    assert bad["message"].startswith("fort3.dat (unit 3), record 1, item 1 (SPEED): ")
+    assert good["ended"] == "completed" and "pe" in good
