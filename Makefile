@@ -1,16 +1,19 @@
 # Convenience front end to the CMake build.
 #   make        configure and build into build/
 #   make run    build, run the bundled example in build/run/, show its console lines and reports
-#   make test   build, then run every test
+#   make test   build, then run every test (the Python module's too)
+#   make python build the Python module into build/python/:
+#               PYTHONPATH=build/python /usr/bin/python3 -c "import diesel_cycle"
 #   make bench  build the benchmarks in build-bench/ and run them (BENCH_ARGS=--benchmark_filter=...)
-#   make install PREFIX=/usr/local   build the program, install it with its plot helper and the documentation
+#   make install PREFIX=/usr/local   build the program and the Python module, install them with the plot
+#               helper and the documentation
 #   make docs   renew the tables of input items in docs/ from the program's item table
 BUILD ?= build
 EXAMPLE ?= examples/c1_fixed
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build program deps run test clean
+.PHONY: all build program python deps run test clean
 
 all: build
 
@@ -27,6 +30,9 @@ build: $(BUILD)/CMakeCache.txt
 
 program: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target diesel-cycle
+
+python: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target diesel_cycle
 
 run: program
 	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
@@ -57,7 +63,8 @@ docs: $(BUILD)/CMakeCache.txt
 	$(BUILD)/update_docs docs/input-files.md docs/case-files.md
 
 .PHONY: install
-install: program
+install: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target installables
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:

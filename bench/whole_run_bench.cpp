@@ -4,18 +4,33 @@
 // cylinder of each cycle it simulates.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+#include <optional>
+
 #include "bench_states.hpp"
 #include "driver/in_memory_run.hpp"
+#include "case/run_inputs.hpp"
+#include "report/trace_table.hpp"
 
 namespace diesel::bench {
 namespace {
 
-void BM_WholeRun(benchmark::State& st, const char* example) {
+int32_t read_ncyl(const InputTexts& texts) {
+    auto s = std::make_unique<RunState>();
+    read_inputs(*s, texts);
+    return s->NCYL;
+}
+
+// `recorded`: with the full-precision trace of every cylinder that --export and
+// the Python module keep; without it a run must cost what it did before there was one.
+void BM_WholeRun(benchmark::State& st, const char* example, bool recorded) {
     const InputTexts texts = example_texts(example);
     int32_t cycles = 0;
     int32_t ncyl = 0;
     for (auto _ : st) {
-        InMemoryRun run = run_in_memory(texts);
+        std::optional<TraceTable> traces;
+        if (recorded) traces.emplace(read_ncyl(texts));
+        InMemoryRun run = run_in_memory(texts, traces ? &*traces : nullptr);
         cycles = run.outcome.cycle;
         ncyl = run.state->NCYL;
         benchmark::DoNotOptimize(run.fort8.data());
@@ -26,10 +41,12 @@ void BM_WholeRun(benchmark::State& st, const char* example) {
                                                           benchmark::Counter::kInvert);
 }
 
-BENCHMARK_CAPTURE(BM_WholeRun, c1_fixed, "c1_fixed")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeRun, c1_load, "c1_load")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeRun, c4_fixed, "c4_fixed")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeRun, c12_fixed, "c12_fixed")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeRun, c1_fixed, "c1_fixed", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeRun, c1_load, "c1_load", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeRun, c4_fixed, "c4_fixed", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeRun, c12_fixed, "c12_fixed", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeRun, c4_fixed_recorded, "c4_fixed", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeRun, c12_fixed_recorded, "c12_fixed", true)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace diesel::bench

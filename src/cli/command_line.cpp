@@ -18,7 +18,7 @@ namespace diesel {
 namespace {
 
 void usage(std::ostream& os) {
-    os << "usage: diesel-cycle [-C DIR] [--set NAME=VALUE]... [--inputs toml|fort]\n"
+    os << "usage: diesel-cycle [-C DIR] [--export] [--set NAME=VALUE]... [--inputs toml|fort]\n"
           "       diesel-cycle init [--fort] [--set NAME=VALUE]... [DIR]\n"
           "       diesel-cycle convert [--to toml|fort] [--force] [DIR]\n"
           "       diesel-cycle plot [DIR | MAP.csv]...\n"
@@ -35,6 +35,10 @@ void usage(std::ostream& os) {
           "\n"
           "options:\n"
           "  -C DIR      run in DIR instead of the working folder\n"
+          "  --export    also write results.json (every figure at full precision, how\n"
+          "              the run ended, the balances, the input set) and traces.csv\n"
+          "              (every step of the output cycle, all cylinders and receivers);\n"
+          "              a run without it removes those of an earlier run\n"
           "  --set NAME=VALUE\n"
           "              run with one input changed, by model name (SPEED) or case.toml\n"
           "              key (operating_point.speed); repeatable; no file is changed\n"
@@ -99,6 +103,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
     }
     std::string dir = ".";
     CaseInputOptions caseOptions;
+    bool exportResults = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         std::string error;
@@ -106,6 +111,10 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
             if (taken == OptionTaken::Yes) continue;
             err << "diesel-cycle: " << error << '\n';
             return kExitFileError;
+        }
+        if (a == "--export") {
+            exportResults = true;
+            continue;
         }
         if (a == "--help" || a == "-h") {
             usage(out);
@@ -139,7 +148,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         err << "diesel-cycle: -C " << dir << ": no such folder\n";
         return kExitFileError;
     }
-    return run_in_folder(dir, out, err, caseOptions);
+    return run_in_folder(dir, out, err, caseOptions, exportResults);
 }
 
 }  // namespace diesel

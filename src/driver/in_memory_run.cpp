@@ -8,9 +8,9 @@
 
 namespace diesel {
 
-InMemoryRun run_in_memory(const InputTexts& texts) {
+InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps) {
     try {
-        return run_in_memory(read_fort_case(texts));
+        return run_in_memory(read_fort_case(texts), steps);
     } catch (const InputError& err) {
         InMemoryRun r;
         r.state = std::make_unique<RunState>();
@@ -19,7 +19,7 @@ InMemoryRun run_in_memory(const InputTexts& texts) {
     }
 }
 
-InMemoryRun run_in_memory(const Case& c) {
+InMemoryRun run_in_memory(const Case& c, StepObserver* steps) {
     InMemoryRun r;
     r.state = std::make_unique<RunState>();
     std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
@@ -30,7 +30,7 @@ InMemoryRun run_in_memory(const Case& c) {
         return r;
     }
     r.inputOk = true;
-    OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag};
+    OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag, steps};
     r.outcome = run_simulation(*r.state, sinks);
     r.fort8 = f8.str();
     r.fort9 = f9.str();

@@ -20,12 +20,13 @@ struct InMemoryRun {
     std::unique_ptr<RunState> state;  // the state at the end of the run
 };
 
-// Reads the fort texts and, when they are valid, runs the simulation.
-InMemoryRun run_in_memory(const InputTexts& texts);
+// Reads the fort texts and, when they are valid, runs the simulation. `steps`,
+// when given, is told of every traced step (see OutputSinks::steps).
+InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps = nullptr);
 
 // Checks the case and, when it is valid, runs it: the same run, to the bit, as
 // the equivalent fort texts give. The case must hold the start rows the run
 // needs (inline, or loaded from its start-table file).
-InMemoryRun run_in_memory(const Case& c);
+InMemoryRun run_in_memory(const Case& c, StepObserver* steps = nullptr);
 
 }  // namespace diesel

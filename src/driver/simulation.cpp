@@ -91,6 +91,7 @@ private:
             // Cycle head.
             if (s_.ICYC > 0) {
                 s_.EXMASS = 0.0f;
+                s_.SUPMASS = 0.0f;
                 s_.TIVC = (s_.VIVC * s_.PIVC) / (s_.TRMASS[s_.KIVC] * 287.0f);
             }
             wiebe_exponent(s_);
@@ -188,6 +189,7 @@ private:
             }
             if (s_.CONV >= 1.0f && s_.FINAL >= 1.0f) {
                 write_trace_lines(s_, *out_.fort8, *out_.fort9, *out_.fort10);
+                if (out_.steps != nullptr) out_.steps->traced_step(s_);
             }
         }
         if ((s_.WARNED & kWarnRichCombustion) == 0) warn_if_rich_combustion();

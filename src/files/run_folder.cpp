@@ -1,12 +1,18 @@
 #include "files/run_folder.hpp"
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
 #include <optional>
 #include <ostream>
 
 #include "driver/simulation.hpp"
-#include "files/output_files.hpp"
 #include "case/fort_files.hpp"
 #include "files/case_inputs.hpp"
+#include "files/output_files.hpp"
+#include "report/results_json.hpp"
+#include "report/trace_table.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
@@ -36,7 +42,7 @@ bool lock_run_folder(FolderLock& lock, const std::string& dir, std::ostream& dia
 }
 
 int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag,
-                  const CaseInputOptions& options) {
+                  const CaseInputOptions& options, bool exportResults) {
     // All input is read and checked before any file is touched.
     RunState s{};
     std::string error;
@@ -63,9 +69,22 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
         diag << "diesel-cycle: " << error << '\n';
         return kExitFileError;
     }
+    // The export files of an earlier run would otherwise stand beside outputs they do not belong to.
+    for (const char* name : {"results.json", "traces.csv"}) {
+        if (::unlink(path_in(dir, name).c_str()) != 0 && errno != ENOENT) {
+            diag << "diesel-cycle: " << name << ": cannot remove the one of an earlier run: " << std::strerror(errno)
+                 << '\n';
+            return kExitFileError;
+        }
+    }
+    // The export records the input set as read, before set-up turns units and renews values.
+    const std::unique_ptr<const RunState> inputSet = exportResults ? std::make_unique<RunState>(s) : nullptr;
+    std::optional<TraceTable> traces;
+    if (exportResults) traces.emplace(s.NCYL);
     // Unit 11 is opened and left empty.
     const OutputSinks sinks{&files.stream(0), &files.stream(1), &files.stream(2), &files.stream(4), &files.stream(5),
-                            &files.stream(6), &files.stream(7), &console,         &diag};
+                            &files.stream(6), &files.stream(7), &console,         &diag,
+                            traces ? &*traces : nullptr};
     const RunOutcome outcome = run_simulation(s, sinks);
 
     int status = outcome.end == RunEnd::Completed ? kExitCompleted : kExitStopped;
@@ -79,6 +98,19 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
         if (!error.empty()) {
             diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
             status = kExitFileError;
+        }
+    }
+    if (exportResults && status != kExitFileError) {
+        const struct { const char* name; std::string text; } exports[] = {
+            {"results.json", results_json(*inputSet, s, outcome)}, {"traces.csv", traces->csv()}};
+        for (const auto& e : exports) {
+            if (const std::string error = replace_file_atomically(path_in(dir, e.name), e.text); !error.empty()) {
+                diag << "diesel-cycle: " << e.name << ": " << error << '\n';
+                status = kExitFileError;
+                // Both or neither.
+                for (const auto& written : exports) ::unlink(path_in(dir, written.name).c_str());
+                break;
+            }
         }
     }
     // Lost progress lines do not hold back the start table, but the run did

@@ -66,6 +66,7 @@ void set_up_run(RunState& s) {
     s.CONV = 0.0f;
     s.FINAL = 0.0f;
     s.EXMASS = 0.0f;
+    s.SUPMASS = 0.0f;
 
     s.MWF = std::sqrt(s.TIDR / s.TIDR) * s.MWIEB0;
     s.SPDF = std::pow(s.SPEEDR / s.SPEED, 0.3f);

@@ -27,6 +27,8 @@ void record_history(RunState& s) {
         s.TRHEX[i] = (s.TEMP[1] * s.RGAS[1] + s.UGAS[1] - 291377.84f) * (s.DPH * s.DMASSN[1] * s.PI / 180.0f);
     }
     s.EXMASS = s.EXMASS + s.DPH * s.DMEXH[e] * s.PI / 180.0f;
+    // The same for the supply into the intake receiver; read only by the mass balance of an export.
+    s.SUPMASS = s.SUPMASS + s.DPH * s.DMINL[s.NCYL + 1] * s.PI / 180.0f;
 }
 
 }  // namespace diesel

@@ -7,7 +7,8 @@ namespace diesel {
 
 // Writes entry ISTEP (1 .. 821) of every history table from the values that
 // stand after the step's last corrector pass, and adds the step's outlet mass
-// to EXMASS. The caller guarantees 1 <= ISTEP <= 821.
+// to EXMASS and its supply mass to SUPMASS. The caller guarantees
+// 1 <= ISTEP <= 821.
 void record_history(RunState& s);
 
 }  // namespace diesel

@@ -171,4 +171,13 @@ std::string fixed_field(float value, int w, int d) {
     return right_justified(digits.c_str(), w);
 }
 
+char* put_shortest(char* out, float value) {
+    // A NaN's sign says nothing; readers of the files expect one spelling.
+    if (std::isnan(value)) {
+        std::memcpy(out, "nan", 3);
+        return out + 3;
+    }
+    return std::to_chars(out, out + kShortestMax, value).ptr;
+}
+
 }  // namespace diesel

@@ -19,4 +19,10 @@ void format_sci(float value, char (&out)[11]);
 // right-justified where they fit, else asterisks.
 std::string fixed_field(float value, int w, int d);
 
+// The shortest text that reads back to exactly `value` (std::to_chars): 6.219,
+// 2000, 1e-05; "inf", "-inf", and "nan" for every NaN. Writes at most
+// kShortestMax characters from `out` and returns the end; no allocation.
+inline constexpr int kShortestMax = 16;
+char* put_shortest(char* out, float value);
+
 }  // namespace diesel

@@ -18,6 +18,19 @@ struct InputTexts {
     std::optional<std::string> fort14;  // start table of cylinders 2 .. NCYL
 };
 
+struct RunState;
+
+// Told of every traced step, the steps whose lines go to the trace files, with
+// the state after the step's last corrector pass. Exports hang here to record
+// more than the trace files hold, at full precision.
+class StepObserver {
+public:
+    virtual void traced_step(const RunState& s) = 0;
+
+protected:
+    ~StepObserver() = default;
+};
+
 // Output streams of a run. "fort11.dat" is opened and never written, so it has
 // no stream here; the command-line layer creates it. `diag` takes warnings and
 // the line that says why a run ended early (stderr in the program).
@@ -31,6 +44,7 @@ struct OutputSinks {
     std::ostream* fort16 = nullptr;   // energy balance
     std::ostream* console = nullptr;  // progress lines (stdout)
     std::ostream* diag = nullptr;     // warnings and stop reasons (stderr)
+    StepObserver* steps = nullptr;    // full-precision record of the traced steps; none when null
 };
 
 // How a run ended. Only Completed means the output cycle was run, was periodic

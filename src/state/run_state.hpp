@@ -151,6 +151,7 @@ struct RunState {
     float FINAL;    // 1.0 during the output cycle
     float CONVFLAG; // convergence flag of the last corrector pass (< 1.0: converged)
     float EXMASS;   // mass that left the exhaust receiver in the cycle [kg]
+    float SUPMASS;  // mass that entered the intake receiver in the cycle [kg], for the mass balance
     int32_t WARNED; // bit set of the table-range warnings already given (once per run)
 
     // ---- Zone state (1-based zone index) ------------------------------------

@@ -1,0 +1,69 @@
+// diesel-cycle --export: results.json and traces.csv belong to the outputs of
+// a run: written with them, removed by a later run without --export, left
+// alone by a run refused for its input.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/robust_binary_run.hpp"
+
+namespace diesel {
+namespace {
+
+using namespace cli_test;
+
+TEST(ExportRun, ExportFilesBelongToTheOutputSet) {
+    const struct {
+        const char* what;
+        std::vector<test_support::Edit> edits;
+        std::vector<std::string> args;
+        int status;
+        bool exported;  // the run's own export files are there; else none are
+    } runs[] = {
+        {"completed run with --export", {}, {"--export"}, 0, true},
+        {"later run without --export", {}, {}, 0, false},
+        {"stopped run with --export", {{2, 4, 12, "2"}}, {"--export"}, 3, true},
+    };
+    Scratch dir;
+    put_example(dir.path, "c1_fixed");
+    for (const auto& r : runs) {
+        put_example(dir.path, "c1_fixed", r.edits);
+        const auto result = run_in(dir.path, program(r.args));
+        EXPECT_EQ(result.status, r.status) << r.what << ": " << result.err;
+        EXPECT_EQ(fs::exists(dir.file("results.json")), r.exported) << r.what;
+        EXPECT_EQ(fs::exists(dir.file("traces.csv")), r.exported) << r.what;
+        if (!r.exported) continue;
+        const auto results = nlohmann::json::parse(read_file(dir.file("results.json")));
+        const std::string traces = read_file(dir.file("traces.csv"));
+        EXPECT_TRUE(traces.starts_with("crank_angle [deg],model_angle [deg],iterations [-],p_cyl1 [bar],")) << r.what;
+        if (r.status == 0) {
+            EXPECT_EQ(results["ended"]["status"], "completed");
+            EXPECT_TRUE(results["ended"]["rule"].is_null());
+            EXPECT_EQ(test_support::line_count(traces), 721u) << "header and 720 steps";
+        } else {
+            // The stderr line's reason, the rule's name; no output cycle, so a header only.
+            EXPECT_EQ(results["ended"]["status"], "stopped");
+            EXPECT_EQ(results["ended"]["rule"], "max-cycles");
+            EXPECT_EQ(results["cycles"], 2);
+            EXPECT_EQ("diesel-cycle: " + results["ended"]["message"].get<std::string>() + "\n", result.err);
+            EXPECT_EQ(test_support::line_count(traces), 1u);
+        }
+        EXPECT_EQ(results["inputs"]["MAXCYC"], r.status == 0 ? 40 : 2) << r.what;
+    }
+}
+
+// Bad input changes no file, the export files of an earlier run included.
+TEST(ExportRun, InputErrorKeepsEarlierExportFiles) {
+    Scratch dir;
+    put_example(dir.path, "c1_fixed");
+    ASSERT_EQ(run_in(dir.path, program({"--export"})).status, 0);
+    put_example(dir.path, "c1_fixed", {{2, 4, 13, "1.0x"}});
+    const auto before = snapshot(dir.path);
+    for (const auto& args : {std::vector<std::string>{"--export"}, std::vector<std::string>{}}) {
+        EXPECT_EQ(run_in(dir.path, program(args)).status, 2);
+        EXPECT_EQ(snapshot(dir.path), before);
+    }
+}
+
+}  // namespace
+}  // namespace diesel

@@ -1,0 +1,78 @@
+// The figures table: its documentation is current, its names are fit for
+// every interface, and torque and power are those of the whole engine.
+#include "report/output_figures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <numbers>
+#include <set>
+
+#include "driver/in_memory_run.hpp"
+#include "study/map_grid.hpp"
+#include "study/map_point_run.hpp"
+#include "test_support.hpp"
+
+namespace diesel {
+namespace {
+
+// docs/results.md holds the generated table between two marker lines. When it
+// is out of date, the current page is left in the build folder to copy over.
+TEST(OutputFigures, DocumentationTableIsCurrent) {
+    const std::string page = test_support::source_file("docs/results.md");
+    const std::string begin = "<!-- figures table: generated -->\n", end = "<!-- end of figures table -->\n";
+    const std::size_t from = page.find(begin), to = page.find(end);
+    ASSERT_NE(from, std::string::npos);
+    ASSERT_NE(to, std::string::npos);
+    const std::string current = page.substr(0, from + begin.size()) + output_figures_markdown() + page.substr(to);
+    if (current != page) {
+        std::ofstream("results.md", std::ios::binary) << current;
+        FAIL() << "docs/results.md does not show the current figures table; the current page is results.md in the "
+                  "build folder: copy it to docs/";
+    }
+}
+
+// Short names are identifiers in Python and keys in JSON; every map column the
+// table names is one of the map CSV's.
+TEST(OutputFigures, NamesAreUniqueIdentifiersAndMapColumnsExist) {
+    const std::string header = "," + map_csv_header(BasePoint{2000.0f, 2, 0.0f, 3.5f, 1}) + ",";
+    std::set<std::string> names;
+    for (const OutputFigure& f : output_figures()) {
+        EXPECT_TRUE(names.insert(f.name).second) << f.name;
+        EXPECT_TRUE(std::islower(f.name[0])) << f.name;
+        for (const char* c = f.name; *c != '\0'; ++c)
+            EXPECT_TRUE(std::islower(*c) || std::isdigit(*c) || *c == '_') << f.name;
+        EXPECT_EQ(find_output_figure(f.name), &f);
+        const std::string column = f.mapColumn;
+        if (!column.empty()) {
+            EXPECT_NE(header.find("," + column.substr(0, column.find(' ')) + ","), std::string::npos) << f.name;
+        }
+    }
+    EXPECT_EQ(find_output_figure("PE"), nullptr);
+}
+
+// torque = pe x displacement of max(NCYL, NCYLE) cylinders / (4 pi); power =
+// torque x angular speed. c1_fixed stands for a 4-cylinder engine (NCYLE 4).
+TEST(OutputFigures, TorqueAndPowerOfTheWholeEngine) {
+    const struct { const char* example; int ncyle; double cylinders; } cases[] = {
+        {"c1_fixed", 4, 4.0}, {"c1_fixed", 0, 1.0}, {"c4_fixed", 4, 4.0}, {"c4_fixed", 2, 4.0}, {"c4_fixed", 6, 6.0},
+    };
+    for (const auto& c : cases) {
+        InputTexts texts = test_support::example_texts(c.example);
+        if (std::string(c.example) == "c4_fixed")
+            texts.fort14 = test_support::source_file("examples/c4_fixed/fort14.dat");
+        texts = test_support::edited(texts, {{2, 1, 4, std::to_string(c.ncyle)}});
+        const InMemoryRun run = run_in_memory(texts);
+        ASSERT_TRUE(run.inputOk) << run.inputError;
+        const RunState& s = *run.state;
+        const double displacement = std::numbers::pi / 4.0 * 0.1 * 0.1 * 0.1 * c.cylinders;  // bore = stroke = 0.1 m
+        const double torque = static_cast<double>(s.PE) * 1e5 * displacement / (4.0 * std::numbers::pi);
+        const double power = torque * 2000.0 * 2.0 * std::numbers::pi / 60.0 / 1000.0;
+        EXPECT_NEAR(find_output_figure("torque")->value(s), torque, 1e-5 * torque) << c.example << " " << c.ncyle;
+        EXPECT_NEAR(find_output_figure("power")->value(s), power, 1e-5 * power) << c.example << " " << c.ncyle;
+    }
+}
+
+}  // namespace
+}  // namespace diesel
