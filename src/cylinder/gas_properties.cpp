@@ -26,12 +26,12 @@ void gas_properties(RunState& s) {
     }
 }
 
-float kappa_cylinder_coefficient(const RunState& s) {
-    return s.EQR[s.NCYL + 2] * 0.0372f + 0.005f;
-}
-
-float kappa_cylinder(const RunState& s, int32_t j, float C) {
-    return ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / s.EQR[s.NCYL + 2];
+void kappa_cylinders(const RunState& s, ZoneArray& kappa) {
+    const int32_t e = s.NCYL + 2;
+    const float C = s.EQR[e] * 0.0372f + 0.005f;
+    for (int32_t j = 1; j <= s.NCYL; ++j) {
+        kappa[j] = ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / s.EQR[e];
+    }
 }
 
 float kappa_outlet(const RunState& s) {

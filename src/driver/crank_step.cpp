@@ -43,19 +43,13 @@ PassResult corrector_pass(RunState& s, const WallStepConstants& wall) {
     s.SFEX = 0.0f;
     gas_properties(s);
 
-    const int32_t e = s.NCYL + 2;
-    const float C = kappa_cylinder_coefficient(s);
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        s.KAPPA = kappa_cylinder(s, j, C);
-        // Once the pressure-actuated valve has opened in a pass, its area stays
-        // for the remaining passes of the step.
-        if (s.AEXH[j] == 0.0f) {
-            CHECKV(s.PRES[e], s.PRES[j], s.DRV, s.FRV, s.KRV, s.AEXH[j]);
-        }
-        cylinder_valve_flows(s, j);
-        cylinder_heat_transfer(s, j, wall);
-        accumulate_flow_sums(s, j);
-    }
+    // The per-cylinder work, each part over all cylinders.
+    ZoneArray kappa;
+    kappa_cylinders(s, kappa);
+    pressure_valve_areas(s);
+    cylinder_valve_flows(s, kappa);
+    cylinder_heat_transfer(s, wall);
+    accumulate_flow_sums(s);
 
     if (!exhaust_outlet_flow(s)) {
         return PassResult::ExhaustPressureLow;

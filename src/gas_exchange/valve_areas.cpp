@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "state/lane_select.hpp"
+
 namespace diesel {
 
 namespace {
@@ -42,6 +44,21 @@ void CHECKV(const float& P1, const float& P2, const float& DRV, const float& FRV
         area = (L < 0.0f) ? 0.0f : (kPi * DRV) * L;
     }
     AEXH = area;
+}
+
+void pressure_valve_areas(RunState& s) {
+    const float P1 = s.PRES[s.NCYL + 2];
+    const float FRV = s.FRV;
+    const float KRV = s.KRV;
+    const float seat = s.DRV * s.DRV * kPi * 0.25f;  // [m2]
+    const float curtain = kPi * s.DRV;              // [m]
+    for (int32_t j = 1; j <= s.NCYL; ++j) {
+        // CHECKV's arithmetic, lane by lane.
+        const float P2 = s.PRES[j];
+        const float L = ((P1 - P2) * seat - FRV) / KRV;
+        const float area = pick((P1 < P2) | (L < 0.0f), 0.0f, curtain * L);
+        s.AEXH[j] = pick(s.AEXH[j] == 0.0f, area, s.AEXH[j]);
+    }
 }
 
 }  // namespace diesel

@@ -31,7 +31,7 @@ std::unique_ptr<RunState> transfer_at(float phi, float T, float AINL, float AEXH
     gas_properties(*s);
     WallStepConstants w;
     wall_step_constants(*s, w);
-    cylinder_heat_transfer(*s, 1, w);
+    cylinder_heat_transfer(*s, w);
     return s;
 }
 
