@@ -1,5 +1,7 @@
 #include "cylinder/gas_properties.hpp"
 
+#include "state/lanes.hpp"
+
 namespace diesel {
 
 void gas_properties(RunState& s) {
@@ -26,12 +28,20 @@ void gas_properties(RunState& s) {
     }
 }
 
-void kappa_cylinders(const RunState& s, ZoneArray& kappa) {
+namespace {
+
+template <bool Chunked>
+void kappa_lanes(const RunState& s, ZoneArray& kappa) {
     const int32_t e = s.NCYL + 2;
     const float C = s.EQR[e] * 0.0372f + 0.005f;
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        kappa[j] = ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / s.EQR[e];
-    }
+    const float EQRE = s.EQR[e];
+    for_cylinders<Chunked>(s.NCYL, [&](int32_t j) { kappa[j] = ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / EQRE; });
+}
+
+}  // namespace
+
+void kappa_cylinders(const RunState& s, ZoneArray& kappa) {
+    chunked(s.NCYL) ? kappa_lanes<true>(s, kappa) : kappa_lanes<false>(s, kappa);
 }
 
 float kappa_outlet(const RunState& s) {

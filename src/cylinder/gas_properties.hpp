@@ -14,7 +14,8 @@ inline constexpr float HAIR = 291377.844f;
 void gas_properties(RunState& s);
 
 // The three fits of the isentropic exponent, each used right before its flow.
-// Valves of every cylinder j (both directions, also for receiver gas), into kappa[j]:
+// Valves of every cylinder j (both directions, also for receiver gas), into
+// kappa[j]; slots past NCYL up to a whole chunk of lanes take unused values:
 void kappa_cylinders(const RunState& s, ZoneArray& kappa);
 // Exhaust-receiver outlet to the surroundings:
 float kappa_outlet(const RunState& s);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "state/lane_select.hpp"
+#include "state/lanes.hpp"
 
 namespace diesel {
 
@@ -33,22 +33,25 @@ void wall_step_constants(const RunState& s, WallStepConstants& w) {
     }
 }
 
-void cylinder_heat_transfer(RunState& s, const WallStepConstants& w) {
+namespace {
+
+template <bool Chunked>
+void heat_transfer_lanes(RunState& s, const WallStepConstants& w) {
     const int32_t n = s.NCYL;
     const float CMEAN = s.CMEAN;
     ZoneArray vel, pbar, CW1;
-    for (int32_t j = 1; j <= n; ++j) {
+    for_cylinders<Chunked>(n, [&](int32_t j) {
         // The combustion term acts only while both valves are shut and combustion
         // has started; during gas exchange the larger velocity coefficient applies.
         const bool exchange = (s.AINL[j] > 0.0f) | (s.AEXH[j] > 0.0f);
         const bool burning = !exchange & !(s.ASOC[j] < 0.0f);  // C2 = K3, else 0
-        CW1[j] = pick(exchange, w.C1X, w.C1G);
+        CW1[j] = pick<Chunked>(exchange, w.C1X, w.C1G);
         // Characteristic gas velocity [m/s].
-        vel[j] = CMEAN * CW1[j] + (s.PRES[j] - w.PMOT[j]) * pick(burning, w.CBURN, w.CNOBURN);
+        vel[j] = CMEAN * CW1[j] + (s.PRES[j] - w.PMOT[j]) * pick<Chunked>(burning, w.CBURN, w.CNOBURN);
         pbar[j] = s.PRES[j] / 100000.0f;  // [bar]
-    }
+    });
     // The powers stay scalar library calls.
-    ZoneArray powVel, powP, powT;
+    ZoneArray powVel = {}, powP = {}, powT = {};
     for (int32_t j = 1; j <= n; ++j) {
         powVel[j] = std::pow(vel[j], 0.8f);
         powP[j] = std::pow(pbar[j], 0.8f);
@@ -58,24 +61,34 @@ void cylinder_heat_transfer(RunState& s, const WallStepConstants& w) {
     const float TCOOL = s.TCOOL;
     const float AHEAD = s.AHEAD;
     const float APIST = s.APIST;
-    for (int32_t j = 1; j <= n; ++j) {
+    for_cylinders<Chunked>(n, [&](int32_t j) {
         // Gas-side coefficient [W/(m2 K)].
-        s.HTC[j] = powVel[j] * (((powP[j] / w.BOREPOW) / powT[j]) * CWOS);
+        const float HTC = powVel[j] * (((powP[j] / w.BOREPOW) / powT[j]) * CWOS);
 
         // Gas film, wall conduction (head and piston only) and coolant film in series.
-        const float S = 1.0f / s.HTC[j] + w.RHCOOL;
+        const float S = 1.0f / HTC + w.RHCOOL;
         const float kH = 1.0f / (S + w.RHEAD);
         const float kP = 1.0f / (S + w.RPIST);
         const float kL = 1.0f / S;
 
         const float dT = s.TEMP[j] - TCOOL;
-        s.QHEAD[j] = -(AHEAD * kH) * dT;
-        s.QPIST[j] = -(APIST * kP) * dT;
-        s.QLINER[j] = -(kL * s.ALINER[j]) * dT;
-        s.QWALL[j] = (s.QHEAD[j] + s.QPIST[j]) + s.QLINER[j];
-        s.HTCT[j] = -s.HTC[j] * s.TEMP[j];
-    }
+        const float QHEAD = -(AHEAD * kH) * dT;
+        const float QPIST = -(APIST * kP) * dT;
+        const float QLINER = -(kL * s.ALINER[j]) * dT;
+        put<Chunked>(s.HTC, j, n, HTC);
+        put<Chunked>(s.QHEAD, j, n, QHEAD);
+        put<Chunked>(s.QPIST, j, n, QPIST);
+        put<Chunked>(s.QLINER, j, n, QLINER);
+        put<Chunked>(s.QWALL, j, n, (QHEAD + QPIST) + QLINER);
+        put<Chunked>(s.HTCT, j, n, -HTC * s.TEMP[j]);
+    });
     if (n >= 1) s.CW1 = CW1[n];
+}
+
+}  // namespace
+
+void cylinder_heat_transfer(RunState& s, const WallStepConstants& w) {
+    chunked(s.NCYL) ? heat_transfer_lanes<true>(s, w) : heat_transfer_lanes<false>(s, w);
 }
 
 void exhaust_receiver_wall_coefficient(RunState& s) {

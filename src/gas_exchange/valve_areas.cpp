@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "state/lane_select.hpp"
+#include "state/lanes.hpp"
 
 namespace diesel {
 
@@ -46,19 +46,29 @@ void CHECKV(const float& P1, const float& P2, const float& DRV, const float& FRV
     AEXH = area;
 }
 
-void pressure_valve_areas(RunState& s) {
+namespace {
+
+template <bool Chunked>
+void pressure_valve_lanes(RunState& s) {
     const float P1 = s.PRES[s.NCYL + 2];
     const float FRV = s.FRV;
     const float KRV = s.KRV;
     const float seat = s.DRV * s.DRV * kPi * 0.25f;  // [m2]
     const float curtain = kPi * s.DRV;              // [m]
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
+    const int32_t n = s.NCYL;
+    for_cylinders<Chunked>(n, [&](int32_t j) {
         // CHECKV's arithmetic, lane by lane.
         const float P2 = s.PRES[j];
         const float L = ((P1 - P2) * seat - FRV) / KRV;
-        const float area = pick((P1 < P2) | (L < 0.0f), 0.0f, curtain * L);
-        s.AEXH[j] = pick(s.AEXH[j] == 0.0f, area, s.AEXH[j]);
-    }
+        const float area = pick<Chunked>((P1 < P2) | (L < 0.0f), 0.0f, curtain * L);
+        put<Chunked>(s.AEXH, j, n, pick<Chunked>(s.AEXH[j] == 0.0f, area, s.AEXH[j]));
+    });
+}
+
+}  // namespace
+
+void pressure_valve_areas(RunState& s) {
+    chunked(s.NCYL) ? pressure_valve_lanes<true>(s) : pressure_valve_lanes<false>(s);
 }
 
 }  // namespace diesel
