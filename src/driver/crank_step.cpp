@@ -1,27 +1,13 @@
 #include "driver/crank_step.hpp"
 
-#include "cylinder/combustion.hpp"
 #include "cylinder/gas_properties.hpp"
 #include "cylinder/heat_transfer.hpp"
-#include "gas_exchange/receiver_flows.hpp"
 #include "cylinder/zone_balances.hpp"
-#include "driver/kinematics.hpp"
+#include "gas_exchange/receiver_flows.hpp"
 #include "gas_exchange/valve_areas.hpp"
 #include "gas_exchange/valve_flows.hpp"
 
 namespace diesel {
-
-void step_head(RunState& s, WallStepConstants& wall) {
-    combustion_duration(s);
-    exhaust_receiver_wall_coefficient(s);
-    const float FIRE = 720.0f / s.FNCYL;  // firing interval [deg]
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        cylinder_kinematics(s, j, FIRE);
-        VALVES(s.IVO, s.IVC, s.EVO, s.EVC, s.AIMAX, s.AEMAX, s.THETA[j], s.AINL[j], s.AEXH[j]);
-        burn_rate(s, j);
-    }
-    wall_step_constants(s, wall);
-}
 
 void predictor(RunState& s) {
     const float H = s.PI * s.DPH / 180.0f;  // step [rad]
@@ -63,18 +49,17 @@ PassResult corrector_pass(RunState& s, const WallStepConstants& wall) {
     return (s.CONVFLAG < 1.0f) ? PassResult::Converged : PassResult::NotConverged;
 }
 
-PassResult solve_step(RunState& s) {
-    WallStepConstants wall;
+PassResult solve_step(RunState& s, StepHead& head) {
     for (;;) {
         s.PHI = s.PHI + s.DPH;
         s.ITER = 0;
         if (s.DPHIR > s.DPH) s.NSMALL = s.NSMALL + 1;
-        step_head(s, wall);
+        head.form(s);
         predictor(s);
 
         bool refine = false;
         for (;;) {
-            const PassResult r = corrector_pass(s, wall);
+            const PassResult r = corrector_pass(s, head.wall());
             if (r == PassResult::ExhaustPressureLow) return r;
             if (r == PassResult::Converged) break;
             s.ITER = s.ITER + 1;

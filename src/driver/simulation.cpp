@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cylinder/combustion.hpp"
@@ -48,6 +49,7 @@ public:
 
     RunOutcome run() {
         set_up_run(s_);
+        head_ = std::make_unique<StepHead>(s_);
         write_trace_headers(*out_.fort8, *out_.fort9, *out_.fort10);
         RunOutcome outcome = cycles();
         final_reports();
@@ -157,7 +159,7 @@ private:
     // One crank-angle step, refined into ten tenth-steps when its corrector
     // does not converge; returns once a step is accepted (or the run must stop).
     PassResult run_step() {
-        const PassResult r = solve_step(s_);
+        const PassResult r = solve_step(s_, *head_);
         if (r == PassResult::Converged) accept_step();
         return r;
     }
@@ -194,6 +196,7 @@ private:
 
     RunState& s_;
     const OutputSinks& out_;
+    std::unique_ptr<StepHead> head_;  // formed after set-up
 };
 
 }  // namespace

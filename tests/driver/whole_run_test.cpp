@@ -36,8 +36,9 @@ std::array<double, 3> one_more_cycle(RunState& s) {
     s.TIVC = (s.VIVC * s.PIVC) / (s.TRMASS[s.KIVC] * 287.0f);
     wiebe_exponent(s);
     std::array<double, 3> sum{}, before = rates();
+    StepHead head(s);
     while (s.ANGST + 720.0f > s.PHI) {
-        if (solve_step(s) != PassResult::Converged) return {};
+        if (solve_step(s, head) != PassResult::Converged) return {};
         const auto now = rates();
         const double h = 0.5 * s.PI * s.DPH / 180.0;  // half the step [rad]
         for (int i = 0; i < 3; ++i) sum[i] += h * (now[i] + (s.ISTEP <= 0 ? now[i] : before[i]));
