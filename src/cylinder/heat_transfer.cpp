@@ -1,6 +1,8 @@
 #include "cylinder/heat_transfer.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "state/lanes.hpp"
 
@@ -12,6 +14,12 @@ void wall_run_constants(const RunState& s, WallStepConstants& w) {
     w.BOREPOW = std::pow(s.BORE, 0.2f);
     w.RHEAD = s.SHEAD / s.LHEAD;
     w.RPIST = s.SPIST / s.LPIST;
+    // Outside combustion the velocity term is 0 and the velocity one of these
+    // two, bit for bit, so their powers serve most passes.
+    w.VELG = s.CMEAN * w.C1G;
+    w.VELX = s.CMEAN * w.C1X;
+    w.POWG = std::pow(w.VELG, 0.8f);
+    w.POWX = std::pow(w.VELX, 0.8f);
 }
 
 void wall_cycle_constants(const RunState& s, WallStepConstants& w) {
@@ -52,8 +60,11 @@ void heat_transfer_lanes(RunState& s, const WallStepConstants& w) {
     });
     // The powers stay scalar library calls.
     ZoneArray powVel = {}, powP = {}, powT = {};
+    const uint32_t velG = std::bit_cast<uint32_t>(w.VELG);
+    const uint32_t velX = std::bit_cast<uint32_t>(w.VELX);
     for (int32_t j = 1; j <= n; ++j) {
-        powVel[j] = std::pow(vel[j], 0.8f);
+        const uint32_t v = std::bit_cast<uint32_t>(vel[j]);
+        powVel[j] = v == velG ? w.POWG : v == velX ? w.POWX : std::pow(vel[j], 0.8f);
         powP[j] = std::pow(pbar[j], 0.8f);
         powT[j] = std::pow(s.TEMP[j], 0.53f);
     }

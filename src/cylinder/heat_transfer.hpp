@@ -10,7 +10,7 @@ namespace diesel {
 
 // Everything of the cylinder heat transfer that cannot change between the
 // corrector passes of a step, by the expressions a pass would use. The first
-// five are fixed for the run; RHCOOL, CBURN and CNOBURN follow HCOOL, PIVC and
+// nine are fixed for the run; RHCOOL, CBURN and CNOBURN follow HCOOL, PIVC and
 // TIVC, which change only between cycles; PMOT follows each cylinder's volume.
 struct WallStepConstants {
     float C1G;        // velocity coefficient with both valves shut [-]
@@ -18,6 +18,10 @@ struct WallStepConstants {
     float BOREPOW;    // BORE^0.2 [m^0.2]
     float RHEAD;      // head wall resistance SHEAD/LHEAD [m2 K/W]
     float RPIST;      // piston wall resistance SPIST/LPIST [m2 K/W]
+    float VELG;       // gas velocity CMEAN*C1G without the combustion term [m/s]
+    float VELX;       // gas velocity CMEAN*C1X during gas exchange [m/s]
+    float POWG;       // VELG^0.8 [(m/s)^0.8]
+    float POWX;       // VELX^0.8 [(m/s)^0.8]
     float RHCOOL;     // coolant film resistance 1/HCOOL [m2 K/W]
     float CBURN;      // (((VH*K3)/NCYL)*TIVC/PIVC)/VIVC [m/(s Pa)]
     float CNOBURN;    // the same with C2 = 0 [m/(s Pa)]
