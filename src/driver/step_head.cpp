@@ -41,7 +41,9 @@ void StepHead::form_angle(RunState& s, float* record) const {
         record[kCompression * n + j - 1] = motored_compression(s, j);
     }
     const ZoneArray* fields[] = {&s.THETA, &s.VOL, &s.DVOL, &s.ALINER, &s.AINL, &s.AEXH};
-    for (int32_t f = 0; f < kPhase; ++f) std::memcpy(record + f * n, &(*fields[f])[1], sizeof(float) * n);
+    for (int32_t f = 0; f < kPhase; ++f) {
+        for (int32_t j = 1; j <= n; ++j) record[f * n + j - 1] = (*fields[f])[j];
+    }
 }
 
 const float* StepHead::angle_record(RunState& s) {
@@ -56,7 +58,9 @@ const float* StepHead::angle_record(RunState& s) {
         if (keys_[slot] == key) {
             const float* record = &pool_[static_cast<size_t>(record_[slot]) * kFields * n];
             ZoneArray* fields[] = {&s.THETA, &s.VOL, &s.DVOL, &s.ALINER, &s.AINL, &s.AEXH};
-            for (int32_t f = 0; f < kPhase; ++f) std::memcpy(&(*fields[f])[1], record + f * n, sizeof(float) * n);
+            for (int32_t f = 0; f < kPhase; ++f) {
+                for (int32_t j = 1; j <= n; ++j) (*fields[f])[j] = record[f * n + j - 1];
+            }
             return record;
         }
         if (keys_[slot] == kNoKey) break;
