@@ -65,7 +65,10 @@ std::vector<PassState> states_at(const char* example, const std::vector<float>& 
         at.wall = head.wall();
         predictor(a);
         a.ITER = 1;
-        for (int i = 0; i < 10; ++i) corrector_pass(a, at.wall);
+        for (int i = 0; i < 10; ++i) {
+            WallPowers powers;
+            corrector_pass(a, at.wall, powers);
+        }
         states.push_back(std::move(at));
     }
     return states;

@@ -1,5 +1,7 @@
 #include "pass_math_calls.hpp"
 
+#include <bit>
+#include <cstdint>
 #include <memory>
 
 #include "cylinder/gas_properties.hpp"
@@ -107,7 +109,9 @@ void collect_pass_math_calls(const RunState& state, const WallStepConstants& wal
         }
         if (s.ASOC[j] < 0.0f) burning = false;
         const float vel = s.CMEAN * CW1 + (s.PRES[j] - wall.PMOT[j]) * (burning ? wall.CBURN : wall.CNOBURN);
-        pow_call(c, vel, 0.8f);
+        // The two velocities without a combustion term have their powers from the run.
+        const uint32_t v = std::bit_cast<uint32_t>(vel);
+        if (v != std::bit_cast<uint32_t>(wall.VELG) && v != std::bit_cast<uint32_t>(wall.VELX)) pow_call(c, vel, 0.8f);
         pow_call(c, s.PRES[j] / 100000.0f, 0.8f);
         pow_call(c, s.TEMP[j], 0.53f);
     }

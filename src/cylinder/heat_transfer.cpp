@@ -44,7 +44,7 @@ void wall_step_constants(const RunState& s, WallStepConstants& w) {
 namespace {
 
 template <bool Chunked>
-void heat_transfer_lanes(RunState& s, const WallStepConstants& w) {
+void heat_transfer_lanes(RunState& s, const WallStepConstants& w, WallPowers& powers) {
     const int32_t n = s.NCYL;
     const float CMEAN = s.CMEAN;
     ZoneArray vel, pbar, CW1;
@@ -65,8 +65,18 @@ void heat_transfer_lanes(RunState& s, const WallStepConstants& w) {
     for (int32_t j = 1; j <= n; ++j) {
         const uint32_t v = std::bit_cast<uint32_t>(vel[j]);
         powVel[j] = v == velG ? w.POWG : v == velX ? w.POWX : std::pow(vel[j], 0.8f);
-        powP[j] = std::pow(pbar[j], 0.8f);
-        powT[j] = std::pow(s.TEMP[j], 0.53f);
+        const uint32_t p = std::bit_cast<uint32_t>(pbar[j]);
+        if (p != powers.pbar[j]) {
+            powers.pbar[j] = p;
+            powers.powP[j] = std::pow(pbar[j], 0.8f);
+        }
+        powP[j] = powers.powP[j];
+        const uint32_t T = std::bit_cast<uint32_t>(s.TEMP[j]);
+        if (T != powers.temp[j]) {
+            powers.temp[j] = T;
+            powers.powT[j] = std::pow(s.TEMP[j], 0.53f);
+        }
+        powT[j] = powers.powT[j];
     }
     const float CWOS = s.CWOS;
     const float TCOOL = s.TCOOL;
@@ -98,8 +108,8 @@ void heat_transfer_lanes(RunState& s, const WallStepConstants& w) {
 
 }  // namespace
 
-void cylinder_heat_transfer(RunState& s, const WallStepConstants& w) {
-    chunked(s.NCYL) ? heat_transfer_lanes<true>(s, w) : heat_transfer_lanes<false>(s, w);
+void cylinder_heat_transfer(RunState& s, const WallStepConstants& w, WallPowers& powers) {
+    chunked(s.NCYL) ? heat_transfer_lanes<true>(s, w, powers) : heat_transfer_lanes<false>(s, w, powers);
 }
 
 void exhaust_receiver_wall_coefficient(RunState& s) {

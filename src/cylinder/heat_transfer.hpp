@@ -37,9 +37,20 @@ void wall_cycle_constants(const RunState& s, WallStepConstants& w);
 // depends on the crank angle alone.
 float motored_compression(const RunState& s, int32_t j);
 
+// The pressure and temperature powers of each cylinder's last pass with their
+// bases' bits: a cylinder whose pressure or temperature comes out bit for bit
+// as before (a closed cylinder at its corrector's fixed point) reuses its
+// power. It starts with bases +0, whose powers are +0. One per run.
+struct WallPowers {
+    uint32_t pbar[kZoneSlots + 1] = {};  // bits of PRES/100000 [bar]
+    float powP[kZoneSlots + 1] = {};     // its 0.8th power
+    uint32_t temp[kZoneSlots + 1] = {};  // bits of TEMP [K]
+    float powT[kZoneSlots + 1] = {};     // its 0.53th power
+};
+
 // HTC, HTCT, QHEAD, QPIST, QLINER and QWALL of every cylinder (and CW1, left
 // as the last cylinder set it), from the zone state of the current corrector pass.
-void cylinder_heat_transfer(RunState& s, const WallStepConstants& w);
+void cylinder_heat_transfer(RunState& s, const WallStepConstants& w, WallPowers& powers);
 
 // HTCER from the exhaust-receiver temperature at the end of the previous step;
 // once per step, before the predictor.

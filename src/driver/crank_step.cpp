@@ -21,7 +21,7 @@ void predictor(RunState& s) {
     }
 }
 
-PassResult corrector_pass(RunState& s, const WallStepConstants& wall) {
+PassResult corrector_pass(RunState& s, const WallStepConstants& wall, WallPowers& powers) {
     s.SDMINL = 0.0f;
     s.SDMEXH = 0.0f;
     s.SDHINL = 0.0f;
@@ -34,7 +34,7 @@ PassResult corrector_pass(RunState& s, const WallStepConstants& wall) {
     kappa_cylinders(s, kappa);
     pressure_valve_areas(s);
     cylinder_valve_flows(s, kappa);
-    cylinder_heat_transfer(s, wall);
+    cylinder_heat_transfer(s, wall, powers);
     accumulate_flow_sums(s);
 
     if (!exhaust_outlet_flow(s)) {
@@ -59,7 +59,7 @@ PassResult solve_step(RunState& s, StepHead& head) {
 
         bool refine = false;
         for (;;) {
-            const PassResult r = corrector_pass(s, head.wall());
+            const PassResult r = corrector_pass(s, head.wall(), head.powers());
             if (r == PassResult::ExhaustPressureLow) return r;
             if (r == PassResult::Converged) break;
             s.ITER = s.ITER + 1;

@@ -27,6 +27,9 @@ public:
     // The wall constants formed by the last form().
     const WallStepConstants& wall() const { return wall_; }
 
+    // The run's wall powers, for its corrector passes.
+    WallPowers& powers() { return powers_; }
+
 private:
     // Fields of an angle record, each NCYL floats (cylinder 1 first).
     enum Field { kTheta, kVol, kDvol, kAliner, kAinl, kAexh, kPhase, kCompression, kFields };
@@ -39,6 +42,7 @@ private:
     float fire_;         // firing interval 720/FNCYL [deg]
     float speedFactor_;  // (SPEED/SPEEDR)^XDURN [-]
     WallStepConstants wall_{};
+    WallPowers powers_;
     bool cycleFormed_ = false;
     uint32_t cycleKey_[3] = {};  // bits of HCOOL, PIVC, TIVC the cycle constants were formed from
 
