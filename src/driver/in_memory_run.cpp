@@ -8,6 +8,10 @@
 namespace diesel {
 
 InMemoryRun run_in_memory(const InputTexts& texts) {
+    return run_in_memory(texts, WantedTexts{});
+}
+
+InMemoryRun run_in_memory(const InputTexts& texts, const WantedTexts& wanted) {
     InMemoryRun r;
     r.state = std::make_unique<RunState>();
     try {
@@ -18,7 +22,10 @@ InMemoryRun run_in_memory(const InputTexts& texts) {
     }
     r.inputOk = true;
     std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
-    OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag};
+    const auto trace = [&](std::ostream& o) { return wanted.traces ? &o : nullptr; };
+    const auto report = [&](std::ostream& o) { return wanted.reports ? &o : nullptr; };
+    OutputSinks sinks{trace(f8),  trace(f9),   trace(f10),  report(f12), report(f13),
+                      report(f15), report(f16), report(con), &diag};
     r.outcome = run_simulation(*r.state, sinks);
     r.fort8 = f8.str();
     r.fort9 = f9.str();

@@ -21,4 +21,16 @@ struct InMemoryRun {
 // Reads the inputs and, when they are valid, runs the simulation.
 InMemoryRun run_in_memory(const InputTexts& texts);
 
+// The output texts a run in memory forms. Those not wanted are never
+// formatted and stay empty; the run, its outcome and its final state are the
+// same. `diag` is always kept.
+struct WantedTexts {
+    bool traces = true;   // fort8, fort9, fort10
+    bool reports = true;  // fort12, fort13, fort15, fort16 and the console lines
+};
+
+// As above, forming only the wanted texts. A map point that only needs the
+// final figures runs with {.traces = false, .reports = false}.
+InMemoryRun run_in_memory(const InputTexts& texts, const WantedTexts& wanted);
+
 }  // namespace diesel
