@@ -25,28 +25,30 @@ void balance_lanes(RunState& s) {
         const bool intake = !exhaustOnly & intakeOpen & ((s.AEXH[k] == 0.0f) | exhaustOpen);
         const float qw = s.QWALL[k] / OMEGA;
         const float xm = s.XMIX[k] / s.MASS[k];
-        // Every lane forms all three cases; its valve state picks one.
+        // Every lane forms the three cases and its valve state picks one; where
+        // the cases divide alike, a lane divides only its own case's operands.
         // Exhaust only: the cylinder's composition is frozen.
         const float dmExhaust = -s.DMEXH[k];
         const float enExhaust = (qw - s.DHEXH[k]) - s.UGAS[k] * dmExhaust;  // energy numerator [J/rad]
-        const float dtExhaust = (enExhaust / s.MASS[k] - PDVM) / s.CVGAS[k];
         // Intake open, with or without the exhaust valve: intake flow is pure
         // air, exhaust-valve flow carries exhaust-receiver composition.
+        // Closed cylinder: the only case that burns fuel.
+        const float ratio = pick<Chunked>(intake, s.XMIX[k], xm) / pick<Chunked>(intake, XMIXE, 0.0676f);
         const float dmIntake = s.DMINL[k] - s.DMEXH[k];
         const float EQRX = pick<Chunked>(exhaustOpen, EQRE, s.EQR[k]);
-        const float deIntake = (-(EQRX * (s.XMIX[k] / XMIXE)) * s.DMEXH[k] - s.EQR[k] * dmIntake) * xm;
+        const float deIntake = (-(EQRX * ratio) * s.DMEXH[k] - s.EQR[k] * dmIntake) * xm;  // XMIX(k)/XMIX(e)
         const float enIntake = ((qw + s.DHINL[k]) - s.DHEXH[k]) - s.UGAS[k] * dmIntake;
-        // Closed cylinder: the only case that burns fuel.
-        const float deClosed = (xm / 0.0676f) * s.DMF[k];
+        const float deClosed = ratio * s.DMF[k];  // (XMIX/MASS)/0.0676
         const float enClosed = (qw + kHeatingValue * s.DMF[k]) - s.UGAS[k] * s.DMF[k];
 
         const float de = pick<Chunked>(intake, deIntake, deClosed);
-        const float en = pick<Chunked>(intake, enIntake, enClosed);
-        const float dt = ((en / s.MASS[k] - PDVM) + s.UEQR[k] * de) / s.CVGAS[k];
+        const float en = pick<Chunked>(exhaustOnly, enExhaust, pick<Chunked>(intake, enIntake, enClosed));
+        const float a = en / s.MASS[k] - PDVM;
+        const float dt = pick<Chunked>(exhaustOnly, a, a + s.UEQR[k] * de) / s.CVGAS[k];
         put<Chunked>(s.PDVM, k, n, PDVM);
         put<Chunked>(s.DMASSN, k, n, pick<Chunked>(exhaustOnly, dmExhaust, pick<Chunked>(intake, dmIntake, s.DMF[k])));
         put<Chunked>(s.DEQRN, k, n, pick<Chunked>(exhaustOnly, 0.0f, de));
-        put<Chunked>(s.DTEMPN, k, n, pick<Chunked>(exhaustOnly, dtExhaust, dt));
+        put<Chunked>(s.DTEMPN, k, n, dt);
     });
 }
 

@@ -107,10 +107,13 @@ void valve_powers(int32_t ncyl, const KappaTerms& t, ValveLanes& intake, ValveLa
 
 // Mass flow [kg/rad] of lane j of valve v with area A, + in the valve's forward direction.
 [[gnu::always_inline]] inline float mass_flow(const ValveLanes& v, int32_t j, float k, float c, float A, float PI, float SPEED) {
-    const float chokedArg = v.D[j] * ((k / v.RU[j]) / v.TU[j]);
-    const float subsonicArg = (v.D[j] * (c / v.RU[j])) / v.TU[j];
+    // The two formulas' divisions, each lane dividing only the operands of its
+    // own: choked D*((k/RU)/TU), subsonic (D*(c/RU))/TU.
+    const bool choked = v.choked[j];
+    const float q = pick<true>(choked, k, c) / v.RU[j];
+    const float r = pick<true>(choked, q, v.D[j] * q) / v.TU[j];
     const float AP = A * v.PU[j];
-    const float open = std::sqrt(pick<true>(v.choked[j], chokedArg, subsonicArg)) * AP;
+    const float open = std::sqrt(pick<true>(choked, v.D[j] * r, r)) * AP;
     const float mdot = pick<true>(v.shut[j], AP, open);  // [kg/s]
     const float m = per_radian(mdot, PI, SPEED);
     return pick<true>(v.back[j], -m, m);
