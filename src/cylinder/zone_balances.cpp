@@ -97,8 +97,10 @@ void corrector_update(RunState& s) {
         s.TEMPN[k] = (s.DTEMPN[k] + s.DTEMP[k]) * h + s.TEMP0[k];
         // The intake receiver takes no part in the test. A comparison with NaN is
         // false and leaves the flag as it is.
-        outside |= (k != intake) & ((std::fabs(s.EQRN[k] - s.EQR[k]) > TOLEQR) | (std::fabs(s.MASSN[k] - s.MASS[k]) > TOLM) |
-                                    (std::fabs(s.TEMPN[k] - s.TEMP[k]) > TOLT));
+        const bool eqr = std::fabs(s.EQRN[k] - s.EQR[k]) > TOLEQR;
+        const bool mass = std::fabs(s.MASSN[k] - s.MASS[k]) > TOLM;
+        const bool temp = std::fabs(s.TEMPN[k] - s.TEMP[k]) > TOLT;
+        outside |= (k != intake) & (eqr | mass | temp);
         s.EQR[k] = s.EQRN[k];
         s.MASS[k] = s.MASSN[k];
         s.TEMP[k] = s.TEMPN[k];

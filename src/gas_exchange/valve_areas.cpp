@@ -29,10 +29,21 @@ float valve_area(float F, float o, float c, float A) {
 
 }  // namespace
 
+float cycle_degrees(float D) {
+    // Below 8 cycles a float is a multiple of 2^-11 at the coarsest, and 720
+    // a multiple of it: each difference is a multiple of the minuend's ulp
+    // and smaller than it, so it is a float.
+    const float a = std::fabs(D);
+    if (!(a < 5760.0f)) return std::fmod(D, 720.0f);  // far angles, infinities, NaN
+    float r = a;
+    while (r >= 720.0f) r = r - 720.0f;
+    return std::copysign(r, D);
+}
+
 void VALVES(const float& IVO, const float& IVC, const float& EVO, const float& EVC, const float& AIMAX,
             const float& AEMAX, const float& angle, float& AINL, float& AEXH) {
     const float D = angle * 180.0f / kPi;
-    const float F = std::fmod(D, 720.0f);  // truncating remainder, sign of D
+    const float F = cycle_degrees(D);
     AEXH = valve_area(F, EVO, EVC, AEMAX);
     AINL = valve_area(F, IVO, IVC, AIMAX);
 }

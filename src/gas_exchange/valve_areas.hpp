@@ -5,6 +5,12 @@
 
 namespace diesel {
 
+// fmod(D, 720) [deg]: the truncating remainder, sign of D. fmod is exact, so
+// any correct way of forming it gives its bits; within a few cycles of zero
+// this one subtracts whole cycles, each subtraction exact, instead of calling
+// the library's bit-by-bit loop.
+float cycle_degrees(float D);
+
 // Effective flow areas of the exhaust and the intake valve [m2] at the
 // cylinder crank angle `angle` [rad]. Each flank is 100 degrees long.
 void VALVES(const float& IVO, const float& IVC, const float& EVO, const float& EVC, const float& AIMAX,
