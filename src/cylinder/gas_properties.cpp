@@ -35,7 +35,9 @@ void kappa_lanes(const RunState& s, ZoneArray& kappa) {
     const int32_t e = s.NCYL + 2;
     const float C = s.EQR[e] * 0.0372f + 0.005f;
     const float EQRE = s.EQR[e];
-    for_cylinders<Chunked>(s.NCYL, [&](int32_t j) { kappa[j] = ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / EQRE; });
+    for_cylinders<Chunked>(s.NCYL, [&](int32_t j) {
+        kappa[j] = ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / EQRE;
+    });
 }
 
 }  // namespace

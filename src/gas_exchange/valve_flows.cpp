@@ -31,8 +31,8 @@ struct KappaTerms {
 };
 
 // Inlined into the lane loops, which stay vector loops only when they call nothing.
-[[gnu::always_inline]] inline void set_regime(ValveLanes& v, int32_t j, bool back, bool choked, float X, float RU, float TU, float PU, float A,
-                float k) {
+[[gnu::always_inline]] inline void set_regime(ValveLanes& v, int32_t j, bool back, bool choked, float X, float RU,
+                                              float TU, float PU, float A, float k) {
     v.back[j] = back;
     v.choked[j] = choked;
     v.X[j] = X;
@@ -74,15 +74,17 @@ void regimes(const RunState& s, const ZoneArray& k, KappaTerms& t, ValveLanes& i
         const float intoIn = P / PIN;  // intake inflow ratio
         const bool chokedOut = outIn < kCriticalPressureRatio;
         const bool backIn = chokedOut | (P >= PIN);
-        set_regime(intake, j, backIn, chokedOut | (!backIn & (intoIn < kCriticalPressureRatio)), pick<true>(backIn, outIn, intoIn),
-                   pick<true>(backIn, R, RIN), pick<true>(backIn, T, TIN), pick<true>(backIn, P, PIN), s.AINL[j], k[j]);
+        const bool chokedInto = !backIn & (intoIn < kCriticalPressureRatio);
+        set_regime(intake, j, backIn, chokedOut | chokedInto, pick<true>(backIn, outIn, intoIn), pick<true>(backIn, R, RIN),
+                   pick<true>(backIn, T, TIN), pick<true>(backIn, P, PIN), s.AINL[j], k[j]);
 
         const float intoEx = P / PEX;  // exhaust backflow ratio
         const float outEx = PEX / P;   // exhaust outflow ratio
         const bool chokedIn = intoEx < kCriticalPressureRatio;
         const bool backEx = chokedIn | (P < PEX);
-        set_regime(exhaust, j, backEx, chokedIn | (!backEx & (outEx < kCriticalPressureRatio)), pick<true>(backEx, intoEx, outEx),
-                   pick<true>(backEx, REX, R), pick<true>(backEx, TEX, T), pick<true>(backEx, PEX, P), s.AEXH[j], k[j]);
+        const bool chokedOutEx = !backEx & (outEx < kCriticalPressureRatio);
+        set_regime(exhaust, j, backEx, chokedIn | chokedOutEx, pick<true>(backEx, intoEx, outEx), pick<true>(backEx, REX, R),
+                   pick<true>(backEx, TEX, T), pick<true>(backEx, PEX, P), s.AEXH[j], k[j]);
     });
 }
 
@@ -106,7 +108,8 @@ void valve_powers(int32_t ncyl, const KappaTerms& t, ValveLanes& intake, ValveLa
 }
 
 // Mass flow [kg/rad] of lane j of valve v with area A, + in the valve's forward direction.
-[[gnu::always_inline]] inline float mass_flow(const ValveLanes& v, int32_t j, float k, float c, float A, float PI, float SPEED) {
+[[gnu::always_inline]] inline float mass_flow(const ValveLanes& v, int32_t j, float k, float c, float A, float PI,
+                                              float SPEED) {
     // The two formulas' divisions, each lane dividing only the operands of its
     // own: choked D*((k/RU)/TU), subsonic (D*(c/RU))/TU.
     const bool choked = v.choked[j];

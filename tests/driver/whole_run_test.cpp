@@ -107,7 +107,8 @@ TEST(WholeRun, TextsNobodyWantsAreNotFormed) {
         const InputTexts texts = {read_text_file(dir + "fort3.dat"), read_text_file(dir + "fort2.dat"),
                                   read_text_file(dir + "fort14.dat")};
         const InMemoryRun full = run_in_memory(texts);
-        for (const WantedTexts wanted : {WantedTexts{false, false}, WantedTexts{false, true}, WantedTexts{true, false}}) {
+        for (const WantedTexts wanted :
+             {WantedTexts{false, false}, WantedTexts{false, true}, WantedTexts{true, false}}) {
             const InMemoryRun part = run_in_memory(texts, wanted);
             ASSERT_TRUE(part.inputOk) << part.inputError;
             EXPECT_EQ(std::memcmp(full.state.get(), part.state.get(), sizeof(RunState)), 0) << example;

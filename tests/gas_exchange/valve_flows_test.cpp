@@ -194,7 +194,8 @@ TEST(ValveFlows, ShutSubsonicPowersKeepTheirOrder) {
         return static_cast<float>(seed >> 8) / 16777216.0f;
     };
     for (int i = 0; i < 200000; ++i) {
-        const float X = i < 1000 ? std::nextafter(0.999f, 0.0f) - static_cast<float>(i) * 6.0e-8f : 0.25f + 0.749f * next();
+        // The first thousand just below the ratio where the short cut stops, the rest anywhere.
+        const float X = i < 1000 ? 0.999f - static_cast<float>(i) * 6.0e-8f : 0.25f + 0.749f * next();
         const float k = 1.1f + 0.9f * next();
         ASSERT_TRUE(shut_subsonic_is_zero(X, k, 287.0f, 500.0f, 1.0e5f)) << X << " " << k;
         ASSERT_GE(std::pow(X, 2.0f / k), std::pow(X, (k + 1.0f) / k)) << X << " " << k;
