@@ -103,21 +103,24 @@ def maps(builds, examples, scratch, rounds):
     csvs = {}
     for count, n in ((40, rounds), (20, max(2, rounds // 2)), (10, max(2, rounds // 2))):
         wall = {name: [] for name in builds}
+        cpu = {name: [] for name in builds}
         rss = {name: [] for name in builds}
         for r in range(n):
             order = list(builds) if r % 2 == 0 else list(reversed(builds))
             for name in order:
                 path = os.path.join(scratch, f"map-{name}-{count}.csv")
-                status, seconds, _, kib = spawn([builds[name]["program"], "map", os.path.join(examples, "c1_load"),
+                status, seconds, ms, kib = spawn([builds[name]["program"], "map", os.path.join(examples, "c1_load"),
                                                  "--speeds", f"{MAP_SPEEDS}:{count}", "--loads",
                                                  f"{MAP_LOADS}:{count}", "--jobs", "2"], path)
                 if status not in (0, 3):
                     raise SystemExit(f"{name}: map ended with status {status}")
                 wall[name].append(seconds)
+                cpu[name].append(ms / 1000.0)
                 rss[name].append(kib / 1024.0)
                 if count == 40:
                     csvs[name] = path
-        result[count] = {"wall": {k: stats(v) for k, v in wall.items()}, "rss": {k: stats(v) for k, v in rss.items()}}
+        result[count] = {"wall": {k: stats(v) for k, v in wall.items()}, "cpu": {k: stats(v) for k, v in cpu.items()},
+                         "rss": {k: stats(v) for k, v in rss.items()}}
     return result, csvs
 
 
@@ -257,12 +260,17 @@ def main():
     w(f"`diesel-cycle map examples/c1_load --speeds {MAP_SPEEDS}:N --loads {MAP_LOADS}:N --jobs 2`, CSV to a file, "
       "no `--out`.")
     w()
-    w("| Grid | Baseline wall | Current wall | Baseline peak RSS | Current peak RSS |")
-    w("|---|---|---|---|---|")
+    w("| Grid | Baseline wall | Current wall | Baseline CPU | Current CPU | Baseline peak RSS | Current peak RSS |")
+    w("|---|---|---|---|---|---|---|")
     for count in (10, 20, 40):
         m = map_times[count]
-        w(f"| {count} x {count} | {fmt(m['wall'][b], 3)} s | {fmt(m['wall'][c], 3)} s | {fmt(m['rss'][b], 1)} MiB | "
-          f"{fmt(m['rss'][c], 1)} MiB |")
+        w(f"| {count} x {count} | {fmt(m['wall'][b], 3)} s | {fmt(m['wall'][c], 3)} s | {fmt(m['cpu'][b], 3)} s | "
+          f"{fmt(m['cpu'][c], 3)} s | {fmt(m['rss'][b], 1)} MiB | {fmt(m['rss'][c], 1)} MiB |")
+    w()
+    w("The wall time of a map with two jobs depends on whether two cores are free: on a busy machine its rounds "
+      "split into those that had them and those that did not. The CPU time (both threads) does not; its ratio, "
+      f"current/baseline of the medians, is {map_times[40]['cpu'][c]['median'] / map_times[40]['cpu'][b]['median']:.3f} "
+      "for the 40 x 40 map.")
     w()
     w("Peak RSS is that of the whole map process: the runs in flight (two with --jobs 2, each with its run state "
       "and its output texts), the rows of the points done, and what the allocator keeps; it varies from run to run "
