@@ -52,18 +52,23 @@ std::vector<PassState> states_at(const char* example, const std::vector<float>& 
     s.ISTEP = 1;  // past the first record: trapezoidal updates, as in most of a cycle
 
     std::vector<PassState> states;
+    StepHead head(s);
     for (const float deg : degrees) {
         while (s.PHI + s.DPH < s.ANGST + deg) {
-            if (solve_step(s) != PassResult::Converged) throw std::runtime_error("benchmark state stopped");
+            if (solve_step(s, head) != PassResult::Converged) throw std::runtime_error("benchmark state stopped");
             accept_without_output(s);
         }
         PassState at{std::make_unique<RunState>(s), {}};
         RunState& a = *at.s;
         a.PHI = a.PHI + a.DPH;
-        step_head(a, at.wall);
+        head.form(a);
+        at.wall = head.wall();
         predictor(a);
         a.ITER = 1;
-        for (int i = 0; i < 10; ++i) corrector_pass(a, at.wall);
+        for (int i = 0; i < 10; ++i) {
+            WallPowers powers;
+            corrector_pass(a, at.wall, powers);
+        }
         states.push_back(std::move(at));
     }
     return states;

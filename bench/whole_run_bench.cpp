@@ -41,6 +41,16 @@ void BM_WholeRun(benchmark::State& st, const char* example, bool recorded) {
                                                           benchmark::Counter::kInvert);
 }
 
+// The same run forming no text, as a map point that only needs the final figures.
+void BM_FiguresOnly(benchmark::State& st, const char* example) {
+    const InputTexts texts = example_texts(example);
+    for (auto _ : st) {
+        InMemoryRun run = run_in_memory(texts, WantedTexts{false, false});
+        benchmark::DoNotOptimize(run.state->PE);
+    }
+}
+
+BENCHMARK_CAPTURE(BM_FiguresOnly, c1_load, "c1_load")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WholeRun, c1_fixed, "c1_fixed", false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WholeRun, c1_load, "c1_load", false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WholeRun, c4_fixed, "c4_fixed", false)->Unit(benchmark::kMillisecond);

@@ -37,7 +37,9 @@ double CylinderGas::wall_heat(double angle, double p, double T, bool burning) {
     wall_step_constants(s, w_);
     s.PRES[1] = static_cast<float>(p);
     s.TEMP[1] = static_cast<float>(T);
-    cylinder_heat_transfer(s, 1, w_);
+    // Every cylinder of the state is evaluated; only cylinder 1's flows are read.
+    WallPowers powers;
+    cylinder_heat_transfer(s, w_, powers);
     return static_cast<double>(s.QWALL[1]);
 }
 

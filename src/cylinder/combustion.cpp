@@ -9,15 +9,29 @@ void wiebe_exponent(RunState& s) {
     s.MWIEB = s.PREFM / s.PIVC * s.TIVC / s.TREFM * s.MWF * s.SPDF;
 }
 
+float duration_speed_factor(const RunState& s) {
+    return std::pow(s.SPEED / s.SPEEDR, s.XDURN);
+}
+
+void combustion_duration(RunState& s, float speedFactor) {
+    s.DURC = std::pow(s.EQR0[s.NCYL + 2] / s.EQRREF, s.XDUREQ) * s.DURC0 * speedFactor;
+}
+
 void combustion_duration(RunState& s) {
-    s.DURC = std::pow(s.EQR0[s.NCYL + 2] / s.EQRREF, s.XDUREQ) * s.DURC0 * std::pow(s.SPEED / s.SPEEDR, s.XDURN);
+    combustion_duration(s, duration_speed_factor(s));
+}
+
+float burn_phase(const RunState& s, int32_t j) {
+    return std::fmod(s.THETA[j] + 2.0f * s.PI, 4.0f * s.PI);
 }
 
 void burn_rate(RunState& s, int32_t j) {
+    burn_rate(s, j, burn_phase(s, j));
+}
+
+void burn_rate(RunState& s, int32_t j, float phase) {
     const float twoPi = 2.0f * s.PI;
-    // Angle relative to this cylinder's firing TDC, in [-2 pi, 2 pi).
-    const float r = std::fmod(s.THETA[j] + twoPi, 4.0f * s.PI);
-    const float x = (r + s.SOC - twoPi) / s.DURC;  // normalised combustion time
+    const float x = (phase + s.SOC - twoPi) / s.DURC;  // normalised combustion time
     s.ASOC[j] = s.DURC * x;
     if (s.ASOC[j] < 0.0f || s.ASOC[j] > s.DURC) {
         s.WIEBE[j] = 0.0f;

@@ -14,11 +14,20 @@ inline constexpr float kHeatingValue = 43000000.0f;
 // MWIEB of the cycle from the charge state at intake closing; at each cycle head.
 void wiebe_exponent(RunState& s);
 
-// DURC of the step from the exhaust-receiver EQR at the start of the step.
+// DURC of the step from the exhaust-receiver EQR at the start of the step;
+// speedFactor is the run's (SPEED/SPEEDR)^XDURN [-].
+float duration_speed_factor(const RunState& s);
+void combustion_duration(RunState& s, float speedFactor);
 void combustion_duration(RunState& s);
 
+// Crank angle of cylinder j relative to its firing TDC [rad], in
+// [-2 pi, 2 pi), from its crank angle THETA(j): the part of the burn rate that
+// depends on the crank angle alone.
+float burn_phase(const RunState& s, int32_t j);
+
 // ASOC(j), WIEBE(j) and the fuel burning rate DMF(j) [kg/rad] of cylinder j
-// at its crank angle THETA(j).
+// at its phase (burn_phase) or its crank angle THETA(j).
+void burn_rate(RunState& s, int32_t j, float phase);
 void burn_rate(RunState& s, int32_t j);
 
 }  // namespace diesel

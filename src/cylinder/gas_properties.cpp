@@ -1,5 +1,7 @@
 #include "cylinder/gas_properties.hpp"
 
+#include "state/lanes.hpp"
+
 namespace diesel {
 
 void gas_properties(RunState& s) {
@@ -26,12 +28,22 @@ void gas_properties(RunState& s) {
     }
 }
 
-float kappa_cylinder_coefficient(const RunState& s) {
-    return s.EQR[s.NCYL + 2] * 0.0372f + 0.005f;
+namespace {
+
+template <bool Chunked>
+void kappa_lanes(const RunState& s, ZoneArray& kappa) {
+    const int32_t e = s.NCYL + 2;
+    const float C = s.EQR[e] * 0.0372f + 0.005f;
+    const float EQRE = s.EQR[e];
+    for_cylinders<Chunked>(s.NCYL, [&](int32_t j) {
+        kappa[j] = ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / EQRE;
+    });
 }
 
-float kappa_cylinder(const RunState& s, int32_t j, float C) {
-    return ((76.7f / s.TEMP[j]) + 1.259f) - (C * s.EQR[j]) / s.EQR[s.NCYL + 2];
+}  // namespace
+
+void kappa_cylinders(const RunState& s, ZoneArray& kappa) {
+    chunked(s.NCYL) ? kappa_lanes<true>(s, kappa) : kappa_lanes<false>(s, kappa);
 }
 
 float kappa_outlet(const RunState& s) {

@@ -14,10 +14,9 @@ inline constexpr float HAIR = 291377.844f;
 void gas_properties(RunState& s);
 
 // The three fits of the isentropic exponent, each used right before its flow.
-// Valves of cylinder j (both directions, also for receiver gas):
-float kappa_cylinder(const RunState& s, int32_t j, float C);
-// C of the cylinder fit, formed once per corrector pass: EQR(e)*0.0372 + 0.005.
-float kappa_cylinder_coefficient(const RunState& s);
+// Valves of every cylinder j (both directions, also for receiver gas), into
+// kappa[j]; slots past NCYL up to a whole chunk of lanes take unused values:
+void kappa_cylinders(const RunState& s, ZoneArray& kappa);
 // Exhaust-receiver outlet to the surroundings:
 float kappa_outlet(const RunState& s);
 // Supply of air into the intake receiver:

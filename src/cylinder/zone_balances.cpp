@@ -4,39 +4,58 @@
 
 #include "cylinder/combustion.hpp"
 #include "cylinder/gas_properties.hpp"
+#include "state/lanes.hpp"
 
 namespace diesel {
 
-void cylinder_balances(RunState& s) {
+namespace {
+
+template <bool Chunked>
+void balance_lanes(RunState& s) {
+    const int32_t n = s.NCYL;
     const int32_t e = s.NCYL + 2;
-    for (int32_t k = 1; k <= s.NCYL; ++k) {
-        s.PDVM[k] = ((s.RGAS[k] * s.TEMP[k]) / s.VOL[k]) * s.DVOL[k];
-        float EN;  // energy numerator [J/rad]
+    const float OMEGA = s.OMEGA;
+    const float EQRE = s.EQR[e];
+    const float XMIXE = s.XMIX[e];
+    for_cylinders<Chunked>(n, [&](int32_t k) {
+        const float PDVM = ((s.RGAS[k] * s.TEMP[k]) / s.VOL[k]) * s.DVOL[k];
         const bool intakeOpen = s.AINL[k] > 0.0f;
         const bool exhaustOpen = s.AEXH[k] > 0.0f;
-        if (s.AINL[k] == 0.0f && exhaustOpen) {
-            // Exhaust only: the cylinder's composition is frozen.
-            s.DMASSN[k] = -s.DMEXH[k];
-            s.DEQRN[k] = 0.0f;
-            EN = (s.QWALL[k] / s.OMEGA - s.DHEXH[k]) - s.UGAS[k] * s.DMASSN[k];
-            s.DTEMPN[k] = (EN / s.MASS[k] - s.PDVM[k]) / s.CVGAS[k];
-            continue;
-        }
-        if (intakeOpen && (s.AEXH[k] == 0.0f || exhaustOpen)) {
-            // Intake open, with or without the exhaust valve: intake flow is pure
-            // air, exhaust-valve flow carries exhaust-receiver composition.
-            s.DMASSN[k] = s.DMINL[k] - s.DMEXH[k];
-            const float EQRX = exhaustOpen ? s.EQR[e] : s.EQR[k];
-            s.DEQRN[k] = (-(EQRX * (s.XMIX[k] / s.XMIX[e])) * s.DMEXH[k] - s.EQR[k] * s.DMASSN[k]) * (s.XMIX[k] / s.MASS[k]);
-            EN = ((s.QWALL[k] / s.OMEGA + s.DHINL[k]) - s.DHEXH[k]) - s.UGAS[k] * s.DMASSN[k];
-        } else {
-            // Closed cylinder: the only case that burns fuel.
-            s.DMASSN[k] = s.DMF[k];
-            s.DEQRN[k] = ((s.XMIX[k] / s.MASS[k]) / 0.0676f) * s.DMF[k];
-            EN = (s.QWALL[k] / s.OMEGA + kHeatingValue * s.DMF[k]) - s.UGAS[k] * s.DMF[k];
-        }
-        s.DTEMPN[k] = ((EN / s.MASS[k] - s.PDVM[k]) + s.UEQR[k] * s.DEQRN[k]) / s.CVGAS[k];
-    }
+        const bool exhaustOnly = (s.AINL[k] == 0.0f) & exhaustOpen;
+        const bool intake = !exhaustOnly & intakeOpen & ((s.AEXH[k] == 0.0f) | exhaustOpen);
+        const float qw = s.QWALL[k] / OMEGA;
+        const float xm = s.XMIX[k] / s.MASS[k];
+        // Every lane forms the three cases and its valve state picks one; where
+        // the cases divide alike, a lane divides only its own case's operands.
+        // Exhaust only: the cylinder's composition is frozen.
+        const float dmExhaust = -s.DMEXH[k];
+        const float enExhaust = (qw - s.DHEXH[k]) - s.UGAS[k] * dmExhaust;  // energy numerator [J/rad]
+        // Intake open, with or without the exhaust valve: intake flow is pure
+        // air, exhaust-valve flow carries exhaust-receiver composition.
+        // Closed cylinder: the only case that burns fuel.
+        const float ratio = pick<Chunked>(intake, s.XMIX[k], xm) / pick<Chunked>(intake, XMIXE, 0.0676f);
+        const float dmIntake = s.DMINL[k] - s.DMEXH[k];
+        const float EQRX = pick<Chunked>(exhaustOpen, EQRE, s.EQR[k]);
+        const float deIntake = (-(EQRX * ratio) * s.DMEXH[k] - s.EQR[k] * dmIntake) * xm;  // XMIX(k)/XMIX(e)
+        const float enIntake = ((qw + s.DHINL[k]) - s.DHEXH[k]) - s.UGAS[k] * dmIntake;
+        const float deClosed = ratio * s.DMF[k];  // (XMIX/MASS)/0.0676
+        const float enClosed = (qw + kHeatingValue * s.DMF[k]) - s.UGAS[k] * s.DMF[k];
+
+        const float de = pick<Chunked>(intake, deIntake, deClosed);
+        const float en = pick<Chunked>(exhaustOnly, enExhaust, pick<Chunked>(intake, enIntake, enClosed));
+        const float a = en / s.MASS[k] - PDVM;
+        const float dt = pick<Chunked>(exhaustOnly, a, a + s.UEQR[k] * de) / s.CVGAS[k];
+        put<Chunked>(s.PDVM, k, n, PDVM);
+        put<Chunked>(s.DMASSN, k, n, pick<Chunked>(exhaustOnly, dmExhaust, pick<Chunked>(intake, dmIntake, s.DMF[k])));
+        put<Chunked>(s.DEQRN, k, n, pick<Chunked>(exhaustOnly, 0.0f, de));
+        put<Chunked>(s.DTEMPN, k, n, dt);
+    });
+}
+
+}  // namespace
+
+void cylinder_balances(RunState& s) {
+    chunked(s.NCYL) ? balance_lanes<true>(s) : balance_lanes<false>(s);
 }
 
 void intake_receiver_balance(RunState& s) {
@@ -68,22 +87,26 @@ void corrector_update(RunState& s) {
             s.DTEMP[k] = s.DTEMPN[k];
         }
     }
-    // The first pass of a step never converges.
-    float flag = (s.ITER <= 0) ? 100.0f : 0.0f;
+    const float TOLEQR = s.TOLEQR;
+    const float TOLM = s.TOLM;
+    const float TOLT = s.TOLT;
+    int32_t outside = 0;  // 1 once a zone's change exceeds its tolerance
     for (int32_t k = 1; k <= nz; ++k) {
         s.EQRN[k] = (s.DEQRN[k] + s.DEQR[k]) * h + s.EQR0[k];
         s.MASSN[k] = (s.DMASSN[k] + s.DMASS[k]) * h + s.MASS0[k];
         s.TEMPN[k] = (s.DTEMPN[k] + s.DTEMP[k]) * h + s.TEMP0[k];
         // The intake receiver takes no part in the test. A comparison with NaN is
         // false and leaves the flag as it is.
-        if (k != intake && (std::fabs(s.EQRN[k] - s.EQR[k]) > s.TOLEQR || std::fabs(s.MASSN[k] - s.MASS[k]) > s.TOLM ||
-                            std::fabs(s.TEMPN[k] - s.TEMP[k]) > s.TOLT)) {
-            flag = 100.0f;
-        }
+        const bool eqr = std::fabs(s.EQRN[k] - s.EQR[k]) > TOLEQR;
+        const bool mass = std::fabs(s.MASSN[k] - s.MASS[k]) > TOLM;
+        const bool temp = std::fabs(s.TEMPN[k] - s.TEMP[k]) > TOLT;
+        outside |= (k != intake) & (eqr | mass | temp);
         s.EQR[k] = s.EQRN[k];
         s.MASS[k] = s.MASSN[k];
         s.TEMP[k] = s.TEMPN[k];
     }
+    // The first pass of a step never converges.
+    const float flag = (s.ITER <= 0 || outside != 0) ? 100.0f : 0.0f;
     s.CONVFLAG = flag;
 }
 

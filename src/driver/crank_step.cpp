@@ -1,27 +1,13 @@
 #include "driver/crank_step.hpp"
 
-#include "cylinder/combustion.hpp"
 #include "cylinder/gas_properties.hpp"
 #include "cylinder/heat_transfer.hpp"
-#include "gas_exchange/receiver_flows.hpp"
 #include "cylinder/zone_balances.hpp"
-#include "driver/kinematics.hpp"
+#include "gas_exchange/receiver_flows.hpp"
 #include "gas_exchange/valve_areas.hpp"
 #include "gas_exchange/valve_flows.hpp"
 
 namespace diesel {
-
-void step_head(RunState& s, WallStepConstants& wall) {
-    combustion_duration(s);
-    exhaust_receiver_wall_coefficient(s);
-    const float FIRE = 720.0f / s.FNCYL;  // firing interval [deg]
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        cylinder_kinematics(s, j, FIRE);
-        VALVES(s.IVO, s.IVC, s.EVO, s.EVC, s.AIMAX, s.AEMAX, s.THETA[j], s.AINL[j], s.AEXH[j]);
-        burn_rate(s, j);
-    }
-    wall_step_constants(s, wall);
-}
 
 void predictor(RunState& s) {
     const float H = s.PI * s.DPH / 180.0f;  // step [rad]
@@ -35,7 +21,7 @@ void predictor(RunState& s) {
     }
 }
 
-PassResult corrector_pass(RunState& s, const WallStepConstants& wall) {
+PassResult corrector_pass(RunState& s, const WallStepConstants& wall, WallPowers& powers) {
     s.SDMINL = 0.0f;
     s.SDMEXH = 0.0f;
     s.SDHINL = 0.0f;
@@ -43,19 +29,13 @@ PassResult corrector_pass(RunState& s, const WallStepConstants& wall) {
     s.SFEX = 0.0f;
     gas_properties(s);
 
-    const int32_t e = s.NCYL + 2;
-    const float C = kappa_cylinder_coefficient(s);
-    for (int32_t j = 1; j <= s.NCYL; ++j) {
-        s.KAPPA = kappa_cylinder(s, j, C);
-        // Once the pressure-actuated valve has opened in a pass, its area stays
-        // for the remaining passes of the step.
-        if (s.AEXH[j] == 0.0f) {
-            CHECKV(s.PRES[e], s.PRES[j], s.DRV, s.FRV, s.KRV, s.AEXH[j]);
-        }
-        cylinder_valve_flows(s, j);
-        cylinder_heat_transfer(s, j, wall);
-        accumulate_flow_sums(s, j);
-    }
+    // The per-cylinder work, each part over all cylinders.
+    ZoneArray kappa;
+    kappa_cylinders(s, kappa);
+    pressure_valve_areas(s);
+    cylinder_valve_flows(s, kappa);
+    cylinder_heat_transfer(s, wall, powers);
+    accumulate_flow_sums(s);
 
     if (!exhaust_outlet_flow(s)) {
         return PassResult::ExhaustPressureLow;
@@ -69,18 +49,17 @@ PassResult corrector_pass(RunState& s, const WallStepConstants& wall) {
     return (s.CONVFLAG < 1.0f) ? PassResult::Converged : PassResult::NotConverged;
 }
 
-PassResult solve_step(RunState& s) {
-    WallStepConstants wall;
+PassResult solve_step(RunState& s, StepHead& head) {
     for (;;) {
         s.PHI = s.PHI + s.DPH;
         s.ITER = 0;
         if (s.DPHIR > s.DPH) s.NSMALL = s.NSMALL + 1;
-        step_head(s, wall);
+        head.form(s);
         predictor(s);
 
         bool refine = false;
         for (;;) {
-            const PassResult r = corrector_pass(s, wall);
+            const PassResult r = corrector_pass(s, head.wall(), head.powers());
             if (r == PassResult::ExhaustPressureLow) return r;
             if (r == PassResult::Converged) break;
             s.ITER = s.ITER + 1;

@@ -9,8 +9,14 @@
 namespace diesel {
 
 InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps) {
+    return run_in_memory(texts, WantedTexts{}, steps);
+}
+
+InMemoryRun run_in_memory(const Case& c, StepObserver* steps) { return run_in_memory(c, WantedTexts{}, steps); }
+
+InMemoryRun run_in_memory(const InputTexts& texts, const WantedTexts& wanted, StepObserver* steps) {
     try {
-        return run_in_memory(read_fort_case(texts), steps);
+        return run_in_memory(read_fort_case(texts), wanted, steps);
     } catch (const InputError& err) {
         InMemoryRun r;
         r.state = std::make_unique<RunState>();
@@ -19,7 +25,7 @@ InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps) {
     }
 }
 
-InMemoryRun run_in_memory(const Case& c, StepObserver* steps) {
+InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, StepObserver* steps) {
     InMemoryRun r;
     r.state = std::make_unique<RunState>();
     std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
@@ -30,7 +36,10 @@ InMemoryRun run_in_memory(const Case& c, StepObserver* steps) {
         return r;
     }
     r.inputOk = true;
-    OutputSinks sinks{&f8, &f9, &f10, &f12, &f13, &f15, &f16, &con, &diag, steps};
+    const auto trace = [&](std::ostream& o) { return wanted.traces ? &o : nullptr; };
+    const auto report = [&](std::ostream& o) { return wanted.reports ? &o : nullptr; };
+    OutputSinks sinks{trace(f8),   trace(f9),   trace(f10),  report(f12), report(f13),
+                      report(f15), report(f16), report(con), &diag,       steps};
     r.outcome = run_simulation(*r.state, sinks);
     r.fort8 = f8.str();
     r.fort9 = f9.str();

@@ -20,6 +20,14 @@ struct InMemoryRun {
     std::unique_ptr<RunState> state;  // the state at the end of the run
 };
 
+// The output texts a run in memory forms. Those not wanted are never
+// formatted and stay empty; the run, its outcome and its final state are the
+// same. `diag` is always kept.
+struct WantedTexts {
+    bool traces = true;   // fort8, fort9, fort10
+    bool reports = true;  // fort12, fort13, fort15, fort16 and the console lines
+};
+
 // Reads the fort texts and, when they are valid, runs the simulation. `steps`,
 // when given, is told of every traced step (see OutputSinks::steps).
 InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps = nullptr);
@@ -28,5 +36,10 @@ InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps = nullptr
 // the equivalent fort texts give. The case must hold the start rows the run
 // needs (inline, or loaded from its start-table file).
 InMemoryRun run_in_memory(const Case& c, StepObserver* steps = nullptr);
+
+// As above, forming only the wanted texts. A map point that only needs the
+// final figures runs with {.traces = false, .reports = false}.
+InMemoryRun run_in_memory(const InputTexts& texts, const WantedTexts& wanted, StepObserver* steps = nullptr);
+InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, StepObserver* steps = nullptr);
 
 }  // namespace diesel

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <ostream>
 #include <string>
 
 #include "cylinder/combustion.hpp"
@@ -45,11 +47,13 @@ std::string where(int32_t cycle, float phi) {
 
 class Driver {
 public:
-    Driver(RunState& s, const OutputSinks& out) : s_(s), out_(out) {}
+    Driver(RunState& s, const OutputSinks& out)
+        : s_(s), out_(out), traced_(out.fort8 != nullptr || out.fort9 != nullptr || out.fort10 != nullptr) {}
 
     RunOutcome run() {
         set_up_run(s_);
-        write_trace_headers(*out_.fort8, *out_.fort9, *out_.fort10);
+        head_ = std::make_unique<StepHead>(s_);
+        if (traced_) write_trace_headers(to(out_.fort8), to(out_.fort9), to(out_.fort10));
         RunOutcome outcome = cycles();
         final_reports();
         if (outcome.end == RunEnd::Completed) check_result(outcome);
@@ -118,7 +122,7 @@ private:
             // End of the cycle.
             const float cycleEnd = s_.PHI;  // crank angle of the cycle's last step [deg]
             if (s_.ICYC > 1) s_.PIVC = s_.TRPRES[s_.KIVC];
-            cycle_figures(s_, *out_.console, out_.diag);
+            cycle_figures(s_, to(out_.console), out_.diag);
             s_.ICYC = s_.ICYC + 1;
             const int32_t e = s_.NCYL + 2;
             if (s_.ICYC > 2 && s_.EQR[e] > s_.EQRMAX) {
@@ -137,7 +141,7 @@ private:
             }
             s_.ISTEP = 0;
             s_.PHI = s_.ANGST;
-            write_continue_record(*out_.fort12);
+            write_continue_record(to(out_.fort12));
             s_.PREFM = s_.TRPRES[720];
             s_.TREFM = s_.TRTEMP[720];
 
@@ -167,7 +171,7 @@ private:
     // One crank-angle step, refined into ten tenth-steps when its corrector
     // does not converge; returns once a step is accepted (or the run must stop).
     PassResult run_step() {
-        const PassResult r = solve_step(s_);
+        const PassResult r = solve_step(s_, *head_);
         if (r == PassResult::Converged) accept_step();
         return r;
     }
@@ -188,7 +192,7 @@ private:
                 }
             }
             if (s_.CONV >= 1.0f && s_.FINAL >= 1.0f) {
-                write_trace_lines(s_, *out_.fort8, *out_.fort9, *out_.fort10);
+                if (traced_) write_trace_lines(s_, to(out_.fort8), to(out_.fort9), to(out_.fort10));
                 if (out_.steps != nullptr) out_.steps->traced_step(s_);
             }
         }
@@ -214,15 +218,21 @@ private:
     }
 
     void final_reports() {
-        write_final_line(s_, *out_.console);
+        write_final_line(s_, to(out_.console));
         final_figures(s_);
-        write_fort13(s_, *out_.fort13);
-        write_fort15(s_, *out_.fort15);
-        write_fort16(s_, *out_.fort16);
+        if (out_.fort13 != nullptr) write_fort13(s_, *out_.fort13);
+        if (out_.fort15 != nullptr) write_fort15(s_, *out_.fort15);
+        if (out_.fort16 != nullptr) write_fort16(s_, *out_.fort16);
     }
+
+    // A stream nobody wants drops what it is given.
+    std::ostream& to(std::ostream* out) { return out != nullptr ? *out : discard_; }
 
     RunState& s_;
     const OutputSinks& out_;
+    const bool traced_;                // some trace file is wanted: format the trace lines
+    std::ostream discard_{nullptr};    // no buffer: writes to it do nothing
+    std::unique_ptr<StepHead> head_;  // formed after set-up
 };
 
 }  // namespace

@@ -12,7 +12,9 @@ namespace diesel {
 // Runs a whole simulation on a state filled by read_inputs(): set-up, trace
 // headers, cycles until the output cycle is complete or a stopping rule ends
 // the run, then the final console line and the summary reports. Every output
-// goes to the streams of `out` (all must be set; `diag` may be null). The new
+// goes to the streams of `out`; a null stream is not wanted, and what would go
+// to it is not formatted at all when it is a summary report or when all three
+// trace streams are null. The state the run ends with is the same. The new
 // start table, when the run rewrites it, is returned in the outcome: binding it
 // to "fort14.dat" is the caller's business.
 RunOutcome run_simulation(RunState& s, const OutputSinks& out);

@@ -1,6 +1,7 @@
 // Isentropic orifice flow of an ideal gas, shared by the valve and receiver flows.
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 
 namespace diesel {
@@ -9,53 +10,35 @@ namespace diesel {
 // value, not derived from the isentropic exponent.
 inline constexpr float kCriticalPressureRatio = 0.528f;
 
-// The parts of the orifice equations that depend on the isentropic exponent k
-// alone, each formed when first needed. Both valves of a cylinder use the same
-// k in a corrector pass and share them: the same quotients and the same power
-// as the formulas below form, just not twice.
-struct OrificeTerms {
-    explicit OrificeTerms(float kappa) : k(kappa) {}
-
-    float k;                     // isentropic exponent [-]
-    bool subsonicFormed = false;
-    float e1 = 0.0f;             // 2/k [-]
-    float e2 = 0.0f;             // (k+1)/k [-]
-    float c = 0.0f;              // (k*2)/(k-1) [-]
-    bool chokedFormed = false;
-    float chokedPower = 0.0f;    // (2/(k+1))^((k+1)/(k-1)) [-]
-
-    void form_subsonic() {
-        if (subsonicFormed) return;
-        e1 = 2.0f / k;
-        e2 = (k + 1.0f) / k;
-        c = (k * 2.0f) / (k - 1.0f);
-        subsonicFormed = true;
-    }
-    void form_choked() {
-        if (chokedFormed) return;
-        chokedPower = std::pow(2.0f / (k + 1.0f), (k + 1.0f) / (k - 1.0f));
-        chokedFormed = true;
-    }
-};
-
-// Subsonic mass flow [kg/s] through area A [m2] from an upstream zone at PU
-// [Pa], TU [K] with gas constant RU [J/(kg K)], at pressure ratio X =
-// p(downstream)/PU and isentropic exponent t.k.
-inline float orifice_subsonic(float X, OrificeTerms& t, float RU, float TU, float A, float PU) {
-    t.form_subsonic();
-    return std::sqrt((std::pow(X, t.e1) - std::pow(X, t.e2)) * (t.c / RU) / TU) * (A * PU);
+// A shut orifice (A == 0) passes A*PU, a signed zero, whenever the square root
+// the formulas multiply it by is finite: sqrt(x) * (A*PU) is then that zero,
+// bit for bit, and the powers need not be formed. These tests admit only
+// arguments for which that is certain; anything else (NaN, an odd exponent,
+// pressures too close to call) takes the full formula, NaN included.
+//
+// Choked: (2/(k+1))^((k+1)/(k-1)) lies in [0, 1] for every k > 1, so the root
+// is finite when k/RU/TU is.
+inline bool shut_choked_is_zero(float k, float RU, float TU, float PU) {
+    // Every comparison is evaluated (no short cut), so that lanes of a vector loop can form it.
+    return (k > 1.0f) & (k <= 2.0f) & (RU >= 1.0f) & (TU >= 1.0f) & (std::fabs(PU) <= FLT_MAX);
 }
 
-// Choked mass flow [kg/s], same arguments without the pressure ratio.
-inline float orifice_choked(OrificeTerms& t, float RU, float TU, float A, float PU) {
-    t.form_choked();
-    return std::sqrt(t.chokedPower * ((t.k / RU) / TU)) * (A * PU);
+// Subsonic: the root is finite unless X^(2/k) - X^((k+1)/k) comes out
+// negative. At X = 1 both powers are exactly 1. Below 1 the first exceeds the
+// second by the factor X^(-(k-1)/k) >= 1 + (k-1)/k*(1-X), for k in [1.1, 2]
+// and X <= 0.999 at least 1 + 9e-5: far more than the rounding of pow can
+// undo (64 ulp either way would be 1.6e-5).
+inline bool shut_subsonic_is_zero(float X, float k, float RU, float TU, float PU) {
+    return ((X == 1.0f) | ((X >= 0.25f) & (X <= 0.999f))) & (k >= 1.1f) & (k <= 2.0f) & (RU >= 1.0f) & (TU >= 1.0f) &
+           (std::fabs(PU) <= FLT_MAX);
 }
 
-// Choked flow for a single flow with exponent k.
+// Choked mass flow [kg/s] through area A [m2] from an upstream zone at PU
+// [Pa], TU [K] with gas constant RU [J/(kg K)] and isentropic exponent k.
 inline float orifice_choked(float k, float RU, float TU, float A, float PU) {
-    OrificeTerms t(k);
-    return orifice_choked(t, RU, TU, A, PU);
+    if (A == 0.0f && shut_choked_is_zero(k, RU, TU, PU)) return A * PU;
+    const float chokedPower = std::pow(2.0f / (k + 1.0f), (k + 1.0f) / (k - 1.0f));
+    return std::sqrt(chokedPower * ((k / RU) / TU)) * (A * PU);
 }
 
 // kg/s to kg per radian of crank angle at SPEED [rpm], in the program's fixed

@@ -7,13 +7,13 @@
 
 namespace diesel {
 
-// Intake valve flow DMINL(j), DHINL(j) and exhaust valve flow DMEXH(j),
-// DHEXH(j) of cylinder j [kg/rad, J/rad] from the zone states of the current
-// corrector pass, with the isentropic exponent standing in KAPPA. The terms of
-// the orifice equations that depend on KAPPA alone are formed once for both valves.
-void cylinder_valve_flows(RunState& s, int32_t j);
+// Intake valve flows DMINL, DHINL and exhaust valve flows DMEXH, DHEXH of every
+// cylinder [kg/rad, J/rad] from the zone states of the current corrector pass;
+// kappa[j] is the isentropic exponent of cylinder j's valves. The terms of the
+// orifice equations that depend on the exponent alone are formed once for both valves.
+void cylinder_valve_flows(RunState& s, const ZoneArray& kappa);
 
-// Adds cylinder j's flows to the five sums the receiver balances use.
-void accumulate_flow_sums(RunState& s, int32_t j);
+// Adds the cylinders' flows, in cylinder order, to the five sums the receiver balances use.
+void accumulate_flow_sums(RunState& s);
 
 }  // namespace diesel

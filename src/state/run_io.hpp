@@ -33,7 +33,9 @@ protected:
 
 // Output streams of a run. "fort11.dat" is opened and never written, so it has
 // no stream here; the command-line layer creates it. `diag` takes warnings and
-// the line that says why a run ended early (stderr in the program).
+// the line that says why a run ended early (stderr in the program). A null
+// stream is not wanted: engine maps and other runs in memory leave out what
+// nobody reads, and the run skips formatting it.
 struct OutputSinks {
     std::ostream* fort8 = nullptr;    // cylinder-1 trace, every recorded step
     std::ostream* fort9 = nullptr;    // cylinder-1 trace, every tenth step

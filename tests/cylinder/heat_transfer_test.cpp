@@ -31,7 +31,8 @@ std::unique_ptr<RunState> transfer_at(float phi, float T, float AINL, float AEXH
     gas_properties(*s);
     WallStepConstants w;
     wall_step_constants(*s, w);
-    cylinder_heat_transfer(*s, 1, w);
+    WallPowers powers;
+    cylinder_heat_transfer(*s, w, powers);
     return s;
 }
 

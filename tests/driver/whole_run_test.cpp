@@ -6,11 +6,15 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <string>
+#include <utility>
 #include <iostream>
 #include <sstream>
 
 #include "cylinder/combustion.hpp"
 #include "driver/crank_step.hpp"
+#include "files/run_folder.hpp"
 #include "report/history.hpp"
 #include "test_support.hpp"
 
@@ -36,8 +40,9 @@ std::array<double, 3> one_more_cycle(RunState& s) {
     s.TIVC = (s.VIVC * s.PIVC) / (s.TRMASS[s.KIVC] * 287.0f);
     wiebe_exponent(s);
     std::array<double, 3> sum{}, before = rates();
+    StepHead head(s);
     while (s.ANGST + 720.0f > s.PHI) {
-        if (solve_step(s) != PassResult::Converged) return {};
+        if (solve_step(s, head) != PassResult::Converged) return {};
         const auto now = rates();
         const double h = 0.5 * s.PI * s.DPH / 180.0;  // half the step [rad]
         for (int i = 0; i < 3; ++i) sum[i] += h * (now[i] + (s.ISTEP <= 0 ? now[i] : before[i]));
@@ -92,6 +97,33 @@ TEST(WholeRun, PressureTraceShape) {
     EXPECT_GT(fired.first, 0.0f);
     EXPECT_LT(fired.first, 20.0f);
     EXPECT_GT(fired.second, 1.3f * motored.second);
+}
+
+// A run that forms none of its texts, or only some, ends as the full run does,
+// to the last bit of its state; the texts not wanted stay empty.
+TEST(WholeRun, TextsNobodyWantsAreNotFormed) {
+    for (const char* example : {"c1_load", "c12_fixed"}) {
+        const std::string dir = std::string(DIESEL_SOURCE_DIR) + "/examples/" + example + "/";
+        const InputTexts texts = {read_text_file(dir + "fort3.dat"), read_text_file(dir + "fort2.dat"),
+                                  read_text_file(dir + "fort14.dat")};
+        const InMemoryRun full = run_in_memory(texts);
+        for (const WantedTexts wanted :
+             {WantedTexts{false, false}, WantedTexts{false, true}, WantedTexts{true, false}}) {
+            const InMemoryRun part = run_in_memory(texts, wanted);
+            ASSERT_TRUE(part.inputOk) << part.inputError;
+            EXPECT_EQ(std::memcmp(full.state.get(), part.state.get(), sizeof(RunState)), 0) << example;
+            EXPECT_EQ(part.outcome.end, full.outcome.end);
+            EXPECT_EQ(part.outcome.reason, full.outcome.reason);
+            EXPECT_EQ(part.outcome.startTable, full.outcome.startTable);
+            EXPECT_EQ(part.diag, full.diag);
+            for (const auto& [got, all] : {std::pair{&part.fort8, &full.fort8}, {&part.fort10, &full.fort10}}) {
+                EXPECT_EQ(*got, wanted.traces ? *all : std::string()) << example;
+            }
+            for (const auto& [got, all] : {std::pair{&part.fort13, &full.fort13}, {&part.console, &full.console}}) {
+                EXPECT_EQ(*got, wanted.reports ? *all : std::string()) << example;
+            }
+        }
+    }
 }
 
 }  // namespace

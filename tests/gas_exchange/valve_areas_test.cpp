@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace diesel {
 namespace {
@@ -50,6 +53,29 @@ TEST(ValveAreas, CheckValve) {
         const double lift = ((static_cast<double>(t.P1) - t.P2) * (0.02 * 0.02 * M_PI / 4.0) - t.FRV) / 20000.0;
         const double area = t.open ? M_PI * 0.02 * lift : 0.0;
         EXPECT_NEAR(AEXH, area, 1.0E-5 * area) << t.P1 << " " << t.FRV;
+    }
+}
+
+// The cycle angle is the library's fmod bit for bit: every float within 3
+// degrees of each cycle edge from -1440 to 2160 degrees, a spread of angles
+// between them, and the values at the ends of the range.
+TEST(ValveAreas, CycleDegreesIsFmod) {
+    const auto same = [](float D) {
+        return std::bit_cast<uint32_t>(cycle_degrees(D)) == std::bit_cast<uint32_t>(std::fmod(D, 720.0f));
+    };
+    for (const float edge : {-1440.0f, -720.0f, 720.0f, 1440.0f, 2160.0f}) {
+        for (float D = edge - 3.0f; D <= edge + 3.0f; D = std::nextafter(D, 1.0e4f)) {
+            if (!same(D)) FAIL() << D;
+        }
+    }
+    for (float D = -1500.0f; D <= 2200.0f; D += 0.013f) {
+        if (!same(D)) FAIL() << D;
+    }
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const float D : {0.0f, -0.0f, 720.0f, -720.0f, 1440.0f, -1440.0f, std::nextafter(5760.0f, 0.0f), 5760.0f,
+                          -5760.0f, 1.0e9f, -1.0e9f, inf, -inf, std::numeric_limits<float>::quiet_NaN(),
+                          std::numeric_limits<float>::denorm_min()}) {
+        EXPECT_TRUE(same(D)) << D;
     }
 }
 
