@@ -78,6 +78,7 @@ std::string map_csv(const std::vector<Point>& points, bool newColumns = true, co
             csv += buf;
         }
         for (double v : p.items) csv += "," + std::to_string(v);
+        if (p.items.empty()) csv += std::string(items.size(), ',');  // a point that did not run may have no items
         csv += "\n";
     }
     return csv;
@@ -197,6 +198,7 @@ TEST(Plot, SheetFollowsTheDesignOfTheCsv) {
         for (double a : {20, 30, 40, 50, 60}) oneItem.push_back({s, 8, {a}, s == 2500 && a == 60 ? "max-cycles" : "completed"});
     for (double a : {20, 30, 40, 50, 60})
         for (double b : {-5, 0, 5, 10, 15}) twoItems.push_back({2000, 8, {a, b}, a == 60 && b == 15 ? "fuel-limit" : "completed"});
+    twoItems.push_back({2000, 8, {}, "missing"});
     for (int i = 0; i < 20; ++i) hypercube.push_back({2000, 8, {20 + 2 * i + 0.7, -5 + (i * 7 % 20) + 0.3}});
     for (double a : {20, 40, 60})
         for (double b : {0, 10})
@@ -222,7 +224,7 @@ TEST(Plot, SheetFollowsTheDesignOfTheCsv) {
         {"two items on a grid: contours", map_csv(twoItems, true, {"IVC", "valves.start_of_combustion"}), {"--z=be,pmax"},
          {"be", "pmax"},
          {"set cntrparam levels discrete", "set xlabel 'IVC'", "set ylabel 'valves.start_of_combustion'",
-          "title 'fuel-limit: 1 point'", "(2000 rpm, target pe 8 bar)",
+          "title 'fuel-limit: 1 point'", "(2000 rpm, target pe 8 bar)", "1 without a result and a place here (missing 1)",
           "bestLabel = 'lowest be 200 g/kWh at IVC 40, valves.start_of_combustion 5'"},
          {"set link y2"}},
         {"a hypercube: scatter", map_csv(hypercube, true, {"IVC", "SOC"}), {"--z", "be"}, {"be"},
