@@ -28,21 +28,33 @@ constexpr const char* kHelperName = "diesel-cycle-plot";
 constexpr const char* kInstallHint = "sudo apt-get install gnuplot-nox";
 
 void usage(std::ostream& os) {
-    os << "usage: diesel-cycle plot [DIR | MAP.csv]...\n"
+    os << "usage: diesel-cycle plot [--z FIGURE[,FIGURE...]] [--full-load FULL-LOAD.csv] [DIR | CSV]...\n"
           "\n"
           "Draws the result sheets with gnuplot. For a run folder (one holding fort8.dat\n"
           "and fort10.dat) it writes DIR/cycle.png: cylinder pressure over crank angle,\n"
           "log p over log V, cylinder temperature, burn rate, wall heat flows, valve\n"
           "areas, valve mass flows, exhaust-receiver pressure and temperature, cylinder\n"
           "mass and equivalence ratio, over -180 .. 540 deg with firing TDC at 0 and\n"
-          "gas-exchange TDC at 360. A folder of run folders gets one sheet per run. For\n"
-          "an engine-map CSV of 'diesel-cycle map' (named, or found in DIR) it writes a\n"
-          "sheet of the same name ending in .png: brake specific fuel consumption\n"
-          "contours over speed and brake mean effective pressure. For the analysis.csv of\n"
-          "'diesel-cycle analyze' (named, or found in DIR) it writes analysis.png beside it:\n"
-          "measured and fitted heat-release rate and burnt fraction, p-V diagram and\n"
-          "pressure, with its gnuplot script kept as analysis.gp. Without arguments it\n"
+          "gas-exchange TDC at 360. A folder of run folders gets one sheet per run.\n"
+          "\n"
+          "For a CSV of 'diesel-cycle map' (named, or found in DIR) it writes one sheet\n"
+          "per figure beside it, each with its gnuplot script: map.csv gives map-be.png,\n"
+          "map-lambda.png, map-tex.png, map-nv.png, map-etai.png and map-pmax.png (and\n"
+          "map-be.gp ...). A map over speed and load is a coloured field with labelled\n"
+          "contour levels, its best point marked, lines of constant power, pe on the left\n"
+          "axis and torque on the right. A sweep of one --vary item is drawn as curves,\n"
+          "of two as contours; larger designs and hypercubes as scatter plots of the\n"
+          "first two items. Runs that ended without a result are marked, one marker for\n"
+          "each way a run can end. A CSV of 'diesel-cycle full-load' gets its full-load\n"
+          "sheet, NAME.png. The analysis.csv of 'diesel-cycle analyze' (named, or found\n"
+          "in DIR) gets analysis.png and its script analysis.gp. Without arguments it\n"
           "works on the working folder.\n"
+          "\n"
+          "options:\n"
+          "  --z FIGURE[,...]    only the sheets of these figures: be lambda tex nv etai\n"
+          "                      pmax pe fuel torque power etab wlam pmax_angle resid\n"
+          "  --full-load FILE    bound the speed-load maps by the curve of this CSV of\n"
+          "                      'diesel-cycle full-load'\n"
           "\n"
           "Needs gnuplot (Debian: " << kInstallHint << ").\n"
           "exit status: 0 every sheet written, 2 nothing to plot, gnuplot missing or an error\n";
@@ -157,9 +169,27 @@ int run_forwarding(const std::vector<std::string>& args, std::ostream& out, std:
 }  // namespace
 
 int plot_command(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    // The helper reads the options; here they are only told from the paths.
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (const int status = common_option(a, "plot", usage, out, err); status >= 0) return status;
+        if (a == "--") break;
+        if (a == "--z" || a == "--full-load") {
+            if (i + 1 >= argc) {
+                err << "diesel-cycle: plot: " << a << " needs a value (see diesel-cycle plot --help)\n";
+                return kExitFileError;
+            }
+            ++i;
+            continue;
+        }
+        if (a.starts_with("--z=") || a.starts_with("--full-load=")) continue;
+        if (a == "--help" || a == "-h") {
+            usage(out);
+            return kExitCompleted;
+        }
+        if (a.size() > 1 && a[0] == '-') {
+            err << "diesel-cycle: plot: unknown option '" << a << "' (see diesel-cycle plot --help)\n";
+            return kExitFileError;
+        }
     }
     if (find_on_path("gnuplot").empty()) {
         err << "diesel-cycle: plot: gnuplot is not installed; install it with:  " << kInstallHint << '\n';

@@ -51,7 +51,7 @@ TEST(Analyze, BundledTraceGivesBackTheEnginesWiebeInputs) {
     EXPECT_LT(std::abs(json["energy_balance"]["unaccounted_percent"].get<double>()), 2.0);
     EXPECT_FALSE(fs::exists(dir / "analysis.json"));  // --out, not the case folder
 
-    if (!on_path("gnuplot")) GTEST_SKIP() << "gnuplot is not installed";
+    ASSERT_TRUE(tool_installed("gnuplot", "gnuplot-nox"));
     const auto plot = run_in(root.path, program({"plot", out.string()}));
     ASSERT_EQ(plot.status, 0) << plot.err;
     EXPECT_TRUE(read_file((out / "analysis.png").string()).starts_with("\x89PNG\r\n\x1a\n"));

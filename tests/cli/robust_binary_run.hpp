@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "test_support.hpp"
 
 namespace diesel::cli_test {
@@ -55,6 +57,15 @@ inline void put_example(const fs::path& dir, const std::string& name, const std:
 }
 
 inline bool on_path(const std::string& name) { return std::system(("command -v " + name + " >/dev/null").c_str()) == 0; }
+
+// A tool a test cannot do without: a missing one fails the test and names the
+// Debian package that brings it, e.g. ASSERT_TRUE(tool_installed("gnuplot", "gnuplot-nox")).
+inline ::testing::AssertionResult tool_installed(const std::string& tool, const std::string& package) {
+    if (on_path(tool)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << tool << " is not installed; this test needs the Debian package " << package
+                                         << " (sudo apt-get install " << package
+                                         << ", or make as root, which runs tools/ensure-deps.sh)";
+}
 
 // The built program with `args`.
 inline std::vector<std::string> program(std::vector<std::string> args = {}) {

@@ -26,7 +26,7 @@ TEST(EngineMap, CsvKeepsAStoppedPointAndJobsCollectToTheSameCsv) {
     EXPECT_NE(csv.find(",completed\n2000,30,"), std::string::npos) << csv;  // the stopped point is kept ...
     EXPECT_FALSE(csv.ends_with(",completed\n")) << csv;                      // ... and marked
 
-    if (!on_path("parallel")) GTEST_SKIP() << "GNU parallel is not installed";
+    ASSERT_TRUE(tool_installed("parallel", "parallel"));
     ASSERT_EQ(map({"--emit-jobs", emit}), 0);
     // GNU parallel's status counts the jobs that failed: the stopped point exits 3.
     ASSERT_EQ(run_in(dir.path, {"parallel", "--jobs", "2", "-a", emit + "/jobs.txt"}).status, 1);
