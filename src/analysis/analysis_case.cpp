@@ -21,6 +21,7 @@ std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcom
 AnalysisCase prepare_case(const Case& given, const std::string& name) {
     AnalysisCase c;
     c.name = name;
+    c.given = given;
     c.fixed = given;
     c.inputs = std::make_unique<RunState>();
     try {

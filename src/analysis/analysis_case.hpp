@@ -16,6 +16,7 @@ namespace diesel {
 
 struct AnalysisCase {
     std::string name;                  // the case folder, for messages
+    Case given;                        // the case as read (with --set)
     Case fixed;                        // the case at fixed fuel: MODE 2, FUEL = fuel
     std::unique_ptr<RunState> inputs;  // input set of `fixed`
     std::unique_ptr<RunState> run;     // state at the end of the model run (history of its last cycle)
