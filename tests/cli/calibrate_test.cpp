@@ -124,6 +124,34 @@ TEST(Calibrate, LoadControlledCaseIsCalibratedAtFixedFuelAndWrittenWithItsLoadCo
     EXPECT_EQ(back.c.real(Item::SOC), static_cast<float>(j["fitted"]["SOC"].get<double>()));
 }
 
+TEST(Calibrate, TheWrittenCaseCarriesTheStartRowsOfItsCylinders) {
+    // The new folder holds no start table of its own: a 4-cylinder case takes
+    // its rows along, as fort14.dat beside fort files or inline in case.toml.
+    for (const bool toml : {false, true}) {
+        Scratch root;
+        const fs::path dir = case_folder(root, "bed", "c4_fixed");
+        if (toml) {
+            ASSERT_EQ(run_in(dir, program({"convert"})).status, 0);
+            fs::remove(dir / "fort3.dat");
+            fs::remove(dir / "fort2.dat");
+        }
+        const fs::path calibrated = root.path / "calibrated";
+        const auto r = run_in(root.path, program({"calibrate", dir.string(), "--pressure", (dir / "measured-pressure.csv").string(),
+                                                  "--max-runs", "3", "--write", calibrated.string()}));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(fs::exists(calibrated / "fort14.dat"), !toml);
+        const FolderCase given = load_folder_case(dir.string(), {});
+        const FolderCase back = load_folder_case(calibrated.string(), {});
+        ASSERT_EQ(back.c.start.rows.size(), 3u);
+        for (size_t row = 0; row < 3; ++row) {
+            EXPECT_EQ(back.c.start.rows[row].mass, given.c.start.rows[row].mass) << row;
+            EXPECT_EQ(back.c.start.rows[row].temperature, given.c.start.rows[row].temperature) << row;
+            EXPECT_EQ(back.c.start.rows[row].eqr, given.c.start.rows[row].eqr) << row;
+        }
+        EXPECT_EQ(run_in(calibrated, program()).status, 0);
+    }
+}
+
 TEST(Calibrate, RunsEndedByAStoppingRuleAreFailedEvaluations) {
     // A run whose exhaust equivalence ratio (0.48 here) exceeds EQRMAX stops.
     // Fitted alongside SOC within 0.4 .. 0.5, part of the box stops and the
