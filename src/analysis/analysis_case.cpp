@@ -3,29 +3,12 @@
 #include <ostream>
 
 #include "analysis/analysis_error.hpp"
+#include "case/input_error.hpp"
+#include "case/run_inputs.hpp"
 #include "driver/simulation.hpp"
 #include "files/run_folder.hpp"
-#include "case/run_inputs.hpp"
 
 namespace diesel {
-
-InputTexts read_case_folder(const std::string& dir) {
-    InputTexts texts;
-    const struct {
-        const char* name;
-        std::optional<std::string>* slot;
-    } files[] = {{"fort3.dat", &texts.fort3}, {"fort2.dat", &texts.fort2}, {"fort14.dat", &texts.fort14}};
-    for (const auto& f : files) {
-        std::string text, error;
-        const std::string path = path_in(dir, f.name);
-        if (read_text_file(path, text, error)) {
-            *f.slot = std::move(text);
-        } else if (!error.empty()) {
-            throw AnalysisError(kExitFileError, path + ": cannot be read: " + error);
-        }
-    }
-    return texts;
-}
 
 std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcome) {
     auto s = std::make_unique<RunState>(inputs);
@@ -35,12 +18,14 @@ std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcom
     return s;
 }
 
-AnalysisCase prepare_case(const InputTexts& texts, const std::string& name) {
+AnalysisCase prepare_case(const Case& given, const std::string& name) {
     AnalysisCase c;
     c.name = name;
+    c.given = given;
+    c.fixed = given;
     c.inputs = std::make_unique<RunState>();
     try {
-        read_inputs(*c.inputs, texts);
+        c.warnings = load_case(c.fixed, *c.inputs);
     } catch (const InputError& e) {
         throw AnalysisError(kExitFileError, "case " + name + ": " + e.what());
     }
@@ -50,12 +35,24 @@ AnalysisCase prepare_case(const InputTexts& texts, const std::string& name) {
         throw AnalysisError(kExitStopped, "case " + name + ": the model run reached no operating state to analyse at: " +
                                               outcome.reason);
     }
-    c.loadControlled = c.inputs->MODE != 2;
+    c.loadControlled = c.fixed.integer(Item::MODE) != 2;
     c.fuel = c.run->QF;
-    c.inputs->MODE = 2;
-    c.inputs->FUEL = c.fuel;
+    c.fixed.set_integer(Item::MODE, 2);
+    c.fixed.set_real(Item::FUEL, c.fuel);
+    // Neither item has a range of its own: the fixed-fuel case loads as the case did.
+    load_case(c.fixed, *c.inputs);
     c.fuelEnergy = static_cast<double>(c.run->HFUEL);
     return c;
+}
+
+AnalysisCase load_analysis_case(const std::string& dir, const CaseInputOptions& options) {
+    Case c;
+    try {
+        c = load_folder_case(dir, options).c;
+    } catch (const InputError& e) {
+        throw AnalysisError(kExitFileError, "case " + dir + ": " + e.what());
+    }
+    return prepare_case(c, dir);
 }
 
 }  // namespace diesel

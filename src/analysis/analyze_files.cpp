@@ -34,7 +34,8 @@ int analyze_files(const AnalyzeRequest& q, std::ostream& out, std::ostream& err)
         const PressureTrace trace = read_pressure_trace(text_of(q.pressureFile), q.pressureFile);
         err << "analyze: " << trace.angle.size() << " samples read from " << q.pressureFile << "; running case "
             << q.caseFolder << " once\n";
-        const AnalysisCase c = prepare_case(read_case_folder(q.caseFolder), q.caseFolder);
+        const AnalysisCase c = load_analysis_case(q.caseFolder, q.caseOptions);
+        for (const std::string& w : c.warnings) err << "analyze: warning: " << w << '\n';
         err << "analyze: case at fixed fuel " << c.fuel << " (10 mm3)"
             << (c.loadControlled ? ", the fuel its load control converged to" : "") << "; analysing\n";
         const AnalysisResult r = analyse_pressure(c, trace, q.options);

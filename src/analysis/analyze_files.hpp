@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/pressure_analysis.hpp"
+#include "files/case_inputs.hpp"
 
 namespace diesel {
 
@@ -13,6 +14,7 @@ struct AnalyzeRequest {
     std::string caseFolder;    // run folder of the case
     std::string pressureFile;  // the measured trace
     std::string outFolder;     // where the results go; empty: the case folder
+    CaseInputOptions caseOptions;  // --set, --inputs
     AnalysisOptions options;
 };
 

@@ -1,11 +1,11 @@
 #include "cli/analyze_command.hpp"
 
-#include <cmath>
-#include <cstdlib>
 #include <ostream>
 #include <string>
 
 #include "analysis/analyze_files.hpp"
+#include "cli/case_options.hpp"
+#include "cli/trace_options.hpp"
 #include "files/run_folder.hpp"
 
 namespace diesel {
@@ -15,9 +15,10 @@ namespace {
 void usage(std::ostream& os) {
     os << "usage: diesel-cycle analyze CASE --pressure FILE [--out DIR] [--smooth DEG] [--no-wall-heat]\n"
           "                              [--tdc-shift DEG] [--cycles N] [--peg]\n"
+          "                              [--set NAME=VALUE]... [--inputs toml|fort]\n"
           "\n"
           "Heat-release analysis of a measured cylinder-pressure trace against the case in\n"
-          "the run folder CASE (fort3.dat, fort2.dat, fort14.dat): a single-zone first-law\n"
+          "the run folder CASE (case.toml or the fort files): a single-zone first-law\n"
           "analysis of the closed part of the cycle (intake closing to exhaust opening)\n"
           "with the case's geometry, the model's gas properties and its wall heat-transfer\n"
           "law; start of combustion, 5/10/50/90 % burnt, burn duration, peak pressure,\n"
@@ -44,15 +45,12 @@ void usage(std::ostream& os) {
           "  --peg             level the pressure to the case's pressure at intake closing,\n"
           "                    averaged over 5 deg around it (for a sensor that measures\n"
           "                    only changes)\n"
+          "  --set NAME=VALUE  analyse against the case with one input changed (repeatable)\n"
+          "  --inputs toml|fort\n"
+          "                    which input files to read when CASE holds both\n"
           "\n"
           "exit status: 0 analysed, 2 bad input, trace, usage or file error, 3 the case's\n"
           "             model run was ended by a stopping rule\n";
-}
-
-bool number(const std::string& text, double& v) {
-    char* end = nullptr;
-    v = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && std::isfinite(v);
 }
 
 }  // namespace
@@ -74,34 +72,14 @@ int analyze_command(int argc, const char* const* argv, std::ostream& out, std::o
             q.options.heat.wallHeat = false;
             continue;
         }
-        if (a == "--peg") {
-            q.options.peg = true;
-            continue;
-        }
-        const bool takesValue =
-            a == "--pressure" || a == "--out" || a == "--smooth" || a == "--tdc-shift" || a == "--cycles";
-        if (takesValue) {
-            if (i + 1 >= argc) return bad(a + " needs a value");
-            const std::string v = argv[++i];
-            double x = 0.0;
-            if (a == "--pressure") {
-                q.pressureFile = v;
-            } else if (a == "--out") {
-                q.outFolder = v;
-            } else if (a == "--smooth") {
-                if (!number(v, x) || x < 0.0) return bad("--smooth needs a width in degrees, 0 or more, not '" + v + "'");
-                q.options.smooth = x;
-            } else if (a == "--tdc-shift") {
-                if (!number(v, x) || std::fabs(x) > 360.0) {
-                    return bad("--tdc-shift needs an angle in degrees (-360 .. 360), not '" + v + "'");
-                }
-                q.options.tdcShift = x;
-            } else {
-                if (!number(v, x) || x < 1.0 || x > 10000.0 || x != std::floor(x)) {
-                    return bad("--cycles needs a whole number from 1 to 10000, not '" + v + "'");
-                }
-                q.options.cycles = static_cast<int>(x);
-            }
+        std::string error;
+        OptionTaken taken = take_trace_option(argc, argv, i, q.options, q.pressureFile, error);
+        if (taken == OptionTaken::No) taken = take_case_option(argc, argv, i, q.caseOptions, error);
+        if (taken == OptionTaken::Error) return bad(error);
+        if (taken == OptionTaken::Yes) continue;
+        if (a == "--out") {
+            if (i + 1 >= argc) return bad("--out needs a value");
+            q.outFolder = argv[++i];
             continue;
         }
         if (!a.empty() && a[0] == '-') return bad("unknown option '" + a + "'");

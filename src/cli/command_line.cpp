@@ -8,6 +8,7 @@
 #include "cli/map_command.hpp"
 #include "files/run_folder.hpp"
 #include "cli/analyze_command.hpp"
+#include "cli/calibrate_command.hpp"
 #include "cli/case_options.hpp"
 #include "cli/convert_command.hpp"
 #include "cli/init_command.hpp"
@@ -24,6 +25,7 @@ void usage(std::ostream& os) {
           "       diesel-cycle plot [DIR | MAP.csv]...\n"
           "       diesel-cycle map ...\n"
           "       diesel-cycle analyze CASE --pressure FILE [options]\n"
+          "       diesel-cycle calibrate CASE --pressure FILE [options]\n"
           "       diesel-cycle --help | --version\n"
           "\n"
           "Simulates the working cycle of a naturally aspirated direct-injection diesel\n"
@@ -63,6 +65,9 @@ void usage(std::ostream& os) {
           "  analyze CASE --pressure FILE ...\n"
           "              heat-release analysis of a measured pressure trace and the\n"
           "              model's Wiebe law fitted to it; see 'diesel-cycle analyze --help'\n"
+          "  calibrate CASE --pressure FILE ...\n"
+          "              adjust inputs of the case until its cylinder pressure matches the\n"
+          "              measured trace; see 'diesel-cycle calibrate --help'\n"
           "\n"
           "exit status: 0 output cycle completed, 2 bad input, a file error or a usage\n"
           "             error, 3 a stopping rule ended the run early (reason on stderr)\n"
@@ -72,7 +77,8 @@ void usage(std::ostream& os) {
 }
 
 bool is_command(const std::string& a) {
-    return a == "init" || a == "plot" || a == "map" || a == "analyze" || a == "convert";
+    return a == "init" || a == "plot" || a == "map" || a == "analyze" || a == "calibrate" ||
+           a == "convert";
 }
 
 }  // namespace
@@ -99,6 +105,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         if (cmd == "init") return init_command(argc - 1, argv + 1, out, err);
         if (cmd == "plot") return plot_command(argc - 1, argv + 1, out, err);
         if (cmd == "analyze") return analyze_command(argc - 1, argv + 1, out, err);
+        if (cmd == "calibrate") return calibrate_command(argc - 1, argv + 1, out, err);
         if (cmd == "convert") return convert_command(argc - 1, argv + 1, out, err);
     }
     std::string dir = ".";

@@ -126,13 +126,23 @@ OptimiserResult minimise(const OptimiserProblem& p) {
     }
     opt.set_xtol_abs(std::vector<double>(n, p.tolerance));
     opt.set_maxeval(std::max(1, p.maxEvaluations));
-    opt.set_initial_step(std::vector<double>(n, 0.125));
 
     std::vector<double> u(n);
     for (size_t k = 0; k < n; ++k) {
         const OptimiserVariable& v = p.variables[k];
         u[k] = std::clamp((v.start - v.lower) / (v.upper - v.lower), 0.0, 1.0);
     }
+    // BOBYQA moves a first point that lies nearer to a bound than the first
+    // step, but not on it, a whole step inwards: the search would then begin
+    // away from the start it was given. A variable that close starts with a
+    // step that just reaches its bound.
+    const double step = 0.125;
+    std::vector<double> steps(n, step);
+    for (size_t k = 0; k < n; ++k) {
+        const double room = std::min(u[k], 1.0 - u[k]);
+        if (room > 0.0 && room < step) steps[k] = std::max(room, p.tolerance);
+    }
+    opt.set_initial_step(steps);
     double f = 0.0;
     try {
         search.result.stopReason = reason(opt.optimize(u, f));

@@ -9,11 +9,12 @@
 #include "analysis/analysis_case.hpp"
 #include "analysis/cycle_angles.hpp"
 #include "analysis/pressure_trace.hpp"
+#include "case/fort_files.hpp"
 #include "test_support.hpp"
 
 namespace diesel::analysis_test {
 
-inline AnalysisCase c1_case() { return prepare_case(test_support::example_texts("c1_fixed"), "c1_fixed"); }
+inline AnalysisCase c1_case() { return prepare_case(read_fort_case(test_support::example_texts("c1_fixed")), "c1_fixed"); }
 
 // A trace as the reader would leave it: line i + 1 holds sample i.
 inline PressureTrace trace_of(const std::vector<double>& angle, const std::vector<double>& pressure) {

@@ -73,6 +73,40 @@ TEST(Analyze, LoadControlledCaseIsAnalysedAtTheFuelItConvergesTo) {
     EXPECT_FLOAT_EQ(json["operating_state"]["fuel_10mm3"].get<float>(), run.state->QF);
 }
 
+TEST(Analyze, ReadsTheCaseAsARunDoes) {
+    // The same case as fort files, as case.toml alone, and with --set: the
+    // operating state the analysis reports follows the case, not its files.
+    Scratch root;
+    const fs::path fort = case_with_trace(root, "c1_load");
+    const fs::path toml = root.path / "c1_load_toml";
+    fs::create_directory(toml);
+    put_example(toml, "c1_load");
+    ASSERT_EQ(run_in(toml, program({"convert"})).status, 0);
+    fs::remove(toml / "fort3.dat");
+    fs::remove(toml / "fort2.dat");
+    const struct {
+        fs::path dir;
+        std::vector<std::string> options;
+        double fuel;  // [10 mm3]; 0: the fuel the load control converges to
+    } cases[] = {
+        {fort, {}, 0.0},
+        {toml, {}, 0.0},
+        {fort, {"--set", "MODE=2", "--set", "operating_point.fuel_10mm3=3.0"}, 3.0},
+    };
+    const float converged = run_in_memory(test_support::example_texts("c1_load")).state->QF;
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"analyze", c.dir.string(), "--pressure", (fort / "measured-pressure.csv").string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto r = run_in(root.path, program(args));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto json = nlohmann::json::parse(read_file((c.dir / "analysis.json").string()));
+        const float fuel = json["operating_state"]["fuel_10mm3"].get<float>();
+        if (c.fuel == 0.0) EXPECT_FLOAT_EQ(fuel, converged) << c.dir;  // written with 7 digits
+        else EXPECT_EQ(fuel, static_cast<float>(c.fuel));
+        EXPECT_EQ(json["operating_state"]["load_controlled_case"].get<bool>(), c.fuel == 0.0);
+    }
+}
+
 TEST(Analyze, FailuresAreOneLineWithAnHonestStatusAndWriteNothing) {
     const struct {
         std::vector<std::string> args;             // after "analyze CASE"; TRACE stands for the trace's path

@@ -73,6 +73,29 @@ TEST(Optimiser, FailedEvaluationsAreAvoidedAndAnImpossibleLimitFindsNothing) {
     EXPECT_TRUE(none.x.empty());
 }
 
+TEST(Optimiser, TheFirstEvaluationIsTheStartEvenNearABound) {
+    // BOBYQA would move a start within its first step of a bound inwards.
+    const struct {
+        double a, b;  // start
+    } starts[] = {{0.3, 0.0}, {9.9, 4.2}, {0.0, -5.0}, {5.0, 0.0}};
+    for (const auto& s : starts) {
+        OptimiserProblem p = bowl(7.3, -1.2);
+        p.variables[0].start = s.a;
+        p.variables[1].start = s.b;
+        std::vector<double> first;
+        const auto bowlAt = p.evaluate;
+        p.evaluate = [&](const std::vector<double>& x) {
+            if (first.empty()) first = x;
+            return bowlAt(x);
+        };
+        const OptimiserResult r = minimise(p);
+        ASSERT_EQ(first.size(), 2u);
+        EXPECT_DOUBLE_EQ(first[0], s.a);
+        EXPECT_DOUBLE_EQ(first[1], s.b);
+        EXPECT_NEAR(r.x[0], 7.3, 0.01) << s.a << "," << s.b;
+    }
+}
+
 TEST(Optimiser, RefusesAnEmptyBox) {
     OptimiserProblem p;
     p.variables = {{"a", 1.0, 1.0, 1.0}};
