@@ -99,7 +99,11 @@ std::string describe(const Case& c) {
 ItemValue item_value(const py::handle& value, const std::string& what) {
     if (py::isinstance<py::str>(value)) return value.cast<std::string>();
     if (PyBool_Check(value.ptr()) == 0) {
-        if (PyIndex_Check(value.ptr()) != 0) return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()))).cast<std::string>();
+        if (PyIndex_Check(value.ptr()) != 0) {
+            PyObject* whole = PyNumber_Index(value.ptr());
+            if (whole == nullptr) throw py::error_already_set();
+            return py::str(py::reinterpret_steal<py::object>(whole)).cast<std::string>();
+        }
         if (PyFloat_Check(value.ptr()) != 0 || py::hasattr(value, "__float__")) return value.cast<double>();
     }
     throw py::type_error(what + ": a number or its text is expected, not " +
