@@ -3,36 +3,40 @@
 // Every run releases the GIL, so Python threads run cases in parallel.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 
 #include <chrono>
 #include <cstdio>
 #include <optional>
 #include <vector>
 
+#include "case/input_error.hpp"
 #include "driver/in_memory_run.hpp"
-#include "case/run_inputs.hpp"
 #include "py_case.hpp"
 #include "py_result.hpp"
 #include "report/output_figures.hpp"
+#include "study/case_map.hpp"
 #include "study/map_grid.hpp"
 #include "study/point_pool.hpp"
 
 namespace py = pybind11;
-namespace fs = std::filesystem;
 using namespace diesel;
 using namespace diesel::python;
 
 namespace {
 
-PyResult run_case(const PyCase& c) {
-    const InputTexts texts = c.texts;  // the caller's case may change while this runs
+PyResult run_case(const Case& c) {
+    const Case mine = c;  // the caller's case may change while this runs
     RunProducts products;
     {
         py::gil_scoped_release unlocked;
-        products = run_products(texts);
+        products = run_products(mine);
     }
-    return make_result(products);
+    PyResult result = make_result(products);
+    if (!result.warnings.empty()) {
+        const py::object warn = py::module_::import("warnings").attr("warn");
+        for (const py::handle w : result.warnings) warn(w, py::module_::import("diesel_cycle").attr("RunWarning"), 1);
+    }
+    return result;
 }
 
 std::string seconds(double s) {
@@ -41,12 +45,10 @@ std::string seconds(double s) {
     return buf;
 }
 
-py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::vector<float>& loads,
-                 std::optional<int> jobs, bool progress) {
+py::object run_map(const Case& c, const std::vector<float>& speeds, const std::vector<float>& loads,
+                   const std::optional<py::dict>& set, std::optional<int> jobs, bool progress, bool asFrame) {
     if (jobs && *jobs < 1) throw py::value_error("map: jobs must be at least 1");
-    const PyCase mine = c;
-    const std::unique_ptr<RunState> s = read_case(mine);
-    const BasePoint base{s->SPEED, s->MODE, s->PETARG, s->FUEL, s->NCYL};
+    const CaseMap map = case_map(c, set ? settings_of(*set) : std::vector<ItemSetting>{});
     const std::vector<MapPoint> points = map_points(speeds, loads);
     // What a row needs of each run; the runs themselves do not stay.
     struct Point {
@@ -77,9 +79,7 @@ py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::v
         run_point_pool(
             points.size(), jobs ? static_cast<unsigned>(*jobs) : 0u,
             [&](std::size_t i) {
-                InputTexts texts = mine.texts;
-                texts.fort3 = point_fort3(base, points[i]);
-                const InMemoryRun run = run_in_memory(texts);
+                const InMemoryRun run = run_in_memory(case_map_point(map, points[i].speed, points[i].load));
                 done[i].inputError = run.inputError;
                 done[i].outcome = run.outcome;
                 if (!run.inputOk) return;
@@ -103,7 +103,7 @@ py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::v
     if (interrupted) throw py::error_already_set();
     if (anyShown) report(points.size(), true);
 
-    const char* loadKey = load_is_fuel(base) ? "set_fuel" : "target_pe";
+    const char* loadKey = map.loadIsFuel ? "set_fuel" : "target_pe";
     const py::object float32 = py::module_::import("numpy").attr("float32");
     py::list rows;
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -125,21 +125,8 @@ py::list run_map(const PyCase& c, const std::vector<float>& speeds, const std::v
         }
         rows.append(row);
     }
+    if (asFrame) return py::module_::import("pandas").attr("DataFrame")(rows);
     return rows;
-}
-
-std::string case_repr(const PyCase& c) {
-    try {
-        const std::unique_ptr<RunState> s = read_case(c);
-        char buf[160];
-        std::snprintf(buf, sizeof buf, "<diesel_cycle.Case: %d cylinder%s, %g rpm, %s %g>", static_cast<int>(s->NCYL),
-                      s->NCYL == 1 ? "" : "s", static_cast<double>(s->SPEED),
-                      s->MODE == 2 ? "fuel [10 mm3]" : "target pe [bar]",
-                      static_cast<double>(s->MODE == 2 ? s->FUEL : s->PETARG));
-        return buf;
-    } catch (const InputError&) {
-        return "<diesel_cycle.Case: input not accepted>";
-    }
 }
 
 }  // namespace
@@ -148,47 +135,39 @@ PYBIND11_MODULE(diesel_cycle, m) {
     m.doc() = "Zero-dimensional working-cycle simulation of a multi-cylinder diesel engine.";
     m.attr("__version__") = DIESEL_VERSION;
 
-    // Error -> InputError (also a ValueError); files that cannot be read or
+    // Error -> InputError (also a ValueError) -> ItemNameError (also a
+    // KeyError, as a dict's unknown key is); files that cannot be read or
     // written are OSError, as Python's own.
     static PyObject* error = PyErr_NewExceptionWithDoc("diesel_cycle.Error", "Base of the errors of diesel_cycle.",
                                                         PyExc_Exception, nullptr);
     static PyObject* inputError = PyErr_NewExceptionWithDoc(
-        "diesel_cycle.InputError", "An input the program refuses; the message names the file, record and item.",
+        "diesel_cycle.InputError", "An input the program refuses; the message names where it was given.",
         py::make_tuple(py::handle(error), py::handle(PyExc_ValueError)).release().ptr(), nullptr);
+    py::dict plainText;  // the message as it is, not quoted as KeyError quotes it
+    plainText["__str__"] = py::handle(PyExc_BaseException).attr("__str__");
+    static PyObject* nameError = PyErr_NewExceptionWithDoc(
+        "diesel_cycle.ItemNameError", "A name that is no input item (the nearest are named), or that several share.",
+        py::make_tuple(py::handle(inputError), py::handle(PyExc_KeyError)).release().ptr(), plainText.ptr());
+    static PyObject* runWarning = PyErr_NewExceptionWithDoc(
+        "diesel_cycle.RunWarning", "What the command line prints as a warning: an implausible input, a run that went astray.",
+        PyExc_UserWarning, nullptr);
     m.add_object("Error", py::handle(error));
     m.add_object("InputError", py::handle(inputError));
+    m.add_object("ItemNameError", py::handle(nameError));
+    m.add_object("RunWarning", py::handle(runWarning));
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) std::rethrow_exception(p);
+        } catch (const InputFileError& e) {
+            PyErr_SetObject(PyExc_OSError, py::make_tuple(e.errnum, e.what(), e.path).ptr());
+        } catch (const ItemNameError& e) {
+            PyErr_SetString(nameError, e.what());
         } catch (const InputError& e) {
             PyErr_SetString(inputError, e.what());
-        } catch (const FileError& e) {
-            PyErr_SetObject(PyExc_OSError, py::make_tuple(e.errnum, e.what(), e.path).ptr());
         }
     });
 
-    py::class_<PyCase>(m, "Case", "The input set of one run.")
-        .def_static(
-            "from_folder", [](const fs::path& path) { return case_from_folder(path.string()); }, py::arg("path"),
-            "The case of the input files in a folder (fort3.dat, fort2.dat, fort14.dat).\n"
-            "Raises InputError for input the program refuses, OSError for a folder or\n"
-            "file that cannot be read.")
-        .def("copy", [](const PyCase& c) { return c; }, "An independent copy.")
-        .def("__copy__", [](const PyCase& c) { return c; })
-        .def("__deepcopy__", [](const PyCase& c, py::dict) { return c; }, py::arg("memo"))
-        .def(
-            "to_folder", [](const PyCase& c, const fs::path& path) { case_to_folder(c, path.string()); },
-            py::arg("path"),
-            "Writes the case's input files into the folder, creating it; a run there\n"
-            "(diesel-cycle -C path) gives the results of diesel_cycle.run(case).")
-        .def("__repr__", &case_repr)
-        .def(py::pickle(
-            [](const PyCase& c) { return py::make_tuple(c.texts.fort3, c.texts.fort2, c.texts.fort14); },
-            [](const py::tuple& t) {
-                if (t.size() != 3) throw std::runtime_error("diesel_cycle.Case: not a pickled case");
-                return PyCase{{t[0].cast<std::optional<std::string>>(), t[1].cast<std::optional<std::string>>(),
-                               t[2].cast<std::optional<std::string>>()}};
-            }));
+    bind_case(m);
 
     py::class_<PyResult>(m, "Result", "What a run gives: figures, traces, reports, how it ended.")
         .def_readonly("figures", &PyResult::figures, "Every output figure by its short name (numpy.float32).")
@@ -200,6 +179,8 @@ PYBIND11_MODULE(diesel_cycle, m) {
                       "Every recorded step of the output cycle: numpy float32 arrays keyed as the columns of traces.csv.")
         .def_readonly("trace_units", &PyResult::traceUnits, "The unit of every trace.")
         .def_readonly("reports", &PyResult::reports, "The texts of fort13, fort15 and fort16.")
+        .def_readonly("warnings", &PyResult::warnings,
+                      "What the command line prints as warnings for the run, without 'diesel-cycle: warning: '.")
         .def("to_json", [](const PyResult& r) { return r.json; }, "The text of results.json for this run.")
         .def(
             "to_pandas",
@@ -217,13 +198,15 @@ PYBIND11_MODULE(diesel_cycle, m) {
         .def(py::pickle(
             [](const PyResult& r) {
                 return py::make_tuple(r.figures, r.units, r.ended, r.message, r.cycles, r.traces, r.traceUnits,
-                                      r.reports, r.json);
+                                      r.reports, r.json, r.warnings);
             },
             [](const py::tuple& t) {
-                if (t.size() != 9) throw std::runtime_error("diesel_cycle.Result: not a pickled result");
+                // Results pickled before they carried warnings have nine fields.
+                if (t.size() != 9 && t.size() != 10) throw std::runtime_error("diesel_cycle.Result: not a pickled result");
                 return PyResult{t[0].cast<py::dict>(), t[1].cast<py::dict>(), t[2].cast<std::string>(),
                                 t[3].cast<std::string>(), t[4].cast<int>(), t[5].cast<py::dict>(),
-                                t[6].cast<py::dict>(), t[7].cast<py::dict>(), t[8].cast<std::string>()};
+                                t[6].cast<py::dict>(), t[7].cast<py::dict>(), t[8].cast<std::string>(),
+                                t.size() == 10 ? t[9].cast<py::list>() : py::list()};
             }));
 
     m.def("run", &run_case, py::arg("case"),
@@ -231,11 +214,14 @@ PYBIND11_MODULE(diesel_cycle, m) {
           "stopping rule is a Result too (see .ended); input the program refuses\n"
           "raises InputError. Releases the GIL while it runs.");
     m.def("map", &run_map, py::arg("case"), py::kw_only(), py::arg("speeds"), py::arg("loads"),
-          py::arg("jobs") = py::none(), py::arg("progress") = true,
+          py::arg("set") = py::none(), py::arg("jobs") = py::none(), py::arg("progress") = true,
+          py::arg("as_frame") = false,
           "Runs the case at every speed [rpm] and load (target pe [bar], or the fuel\n"
           "quantity [10 mm3] when the case fixes the fuel), speeds outer, loads inner,\n"
-          "on `jobs` threads (default: one per core). Returns one dict per point:\n"
+          "on `jobs` threads (default: one per core). `set` changes items of every\n"
+          "point, {name or key: value}, as case[name] = value does; the speed and the\n"
+          "load item are the axes' and refused there. Returns one dict per point:\n"
           "point, speed, target_pe or set_fuel, every figure, cycles, ended, message;\n"
-          "pandas.DataFrame(rows) makes the table. Progress goes to sys.stderr once a\n"
-          "second when it takes longer; Ctrl-C stops it.");
+          "with as_frame=True a pandas DataFrame of them. Progress goes to sys.stderr\n"
+          "once a second when it takes longer; Ctrl-C stops it.");
 }

@@ -1,38 +1,32 @@
-// What a diesel_cycle.Case holds: one C++ object with the case's input set.
-// Today that is the text of the three input files; the case item table
-// (case.toml, items by name) takes its place behind the same Python class.
+// diesel_cycle.Case: the library's Case, read from folders and case.toml
+// texts, changed item by item with Python values, written back and pickled.
 #pragma once
 
-#include <memory>
-#include <stdexcept>
-#include <string>
+#include <pybind11/pybind11.h>
 
-#include "state/run_io.hpp"
-#include "state/run_state.hpp"
+#include <string>
+#include <vector>
+
+#include "case/case.hpp"
+#include "case/case_edits.hpp"
 
 namespace diesel::python {
 
-struct PyCase {
-    InputTexts texts;
-};
+namespace py = pybind11;
 
-// A folder or file that cannot be read or written; Python's OSError(errnum, why, path).
-struct FileError : std::runtime_error {
-    FileError(int errnum, const std::string& why, std::string path)
-        : std::runtime_error(why), errnum(errnum), path(std::move(path)) {}
-    int errnum;
-    std::string path;
-};
+// A Python value for an item: text (str) and whole numbers (int, numpy
+// integers) as their digits, read the fort way, so that each is rounded once;
+// other numbers (float, numpy.float32...) as a double. bool and other types
+// raise TypeError naming `what`.
+ItemValue item_value(const py::handle& value, const std::string& what);
 
-// The case in folder `path` (fort3.dat, fort2.dat, fort14.dat). Throws
-// FileError for a folder or file that cannot be read, InputError for input
-// the program refuses.
-PyCase case_from_folder(const std::string& path);
+// case[name] as Python gives it: int for an INTEGER item, numpy.float32 for a REAL one.
+py::object item_object(const Case& c, Item item);
 
-// Writes the case's input files into `path`, creating it; throws FileError.
-void case_to_folder(const PyCase& c, const std::string& path);
+// set={...} of a map: name -> value, in the dict's order.
+std::vector<ItemSetting> settings_of(const py::dict& set);
 
-// The input set as read, before set-up; throws InputError.
-std::unique_ptr<RunState> read_case(const PyCase& c);
+// Binds Case into `m`.
+void bind_case(py::module_& m);
 
 }  // namespace diesel::python

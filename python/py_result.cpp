@@ -2,7 +2,9 @@
 
 #include <pybind11/numpy.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "case/run_inputs.hpp"
 #include "report/output_figures.hpp"
@@ -19,12 +21,12 @@ py::dict figures_of(const RunState& end) {
     return figures;
 }
 
-RunProducts run_products(const InputTexts& texts) {
+RunProducts run_products(const Case& c) {
     RunProducts p;
     auto inputs = std::make_unique<RunState>();
-    read_inputs(*inputs, texts);
+    load_case(c, *inputs);
     TraceTable traces(inputs->NCYL);
-    p.run = run_in_memory(texts, &traces);
+    p.run = run_in_memory(c, &traces);
     p.traceNames = traces.names();
     p.traceUnits = traces.units();
     p.traceColumns.assign(traces.columns(), std::vector<float>(traces.rows()));
@@ -57,6 +59,14 @@ PyResult make_result(const RunProducts& p) {
         r.reports[name] = py::reinterpret_steal<py::str>(decoded);
     }
     r.json = p.json;
+    constexpr std::string_view kWarning = "diesel-cycle: warning: ";
+    std::string_view diag = run.diag;
+    while (!diag.empty()) {
+        const std::size_t end = std::min(diag.find('\n'), diag.size());
+        if (const std::string_view line = diag.substr(0, end); line.starts_with(kWarning))
+            r.warnings.append(py::str(std::string(line.substr(kWarning.size()))));
+        diag.remove_prefix(std::min(end + 1, diag.size()));
+    }
     return r;
 }
 

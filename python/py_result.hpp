@@ -24,6 +24,7 @@ struct PyResult {
     py::dict traceUnits;   // column name -> unit
     py::dict reports;      // "fort13", "fort15", "fort16" -> text
     std::string json;      // results.json
+    py::list warnings;     // what the command line prints as warnings, without "diesel-cycle: warning: "
 };
 
 // A run of a case and everything of its Result that needs no Python object,
@@ -36,8 +37,8 @@ struct RunProducts {
     std::string json;
 };
 
-// Reads and runs `texts`; throws InputError. Needs no GIL.
-RunProducts run_products(const InputTexts& texts);
+// Checks and runs `c`; throws InputError. Needs no GIL.
+RunProducts run_products(const Case& c);
 
 // Needs the GIL.
 PyResult make_result(const RunProducts& products);

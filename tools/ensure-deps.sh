@@ -11,7 +11,7 @@ packages=(
   nlohmann-json3-dev                  # results.json, analysis.json
   libnlopt-cxx-dev                    # optimisation and calibration
   pybind11-dev python3-dev            # the Python module
-  python3-numpy python3-pytest python3-pandas  # ... and its tests
+  python3-numpy python3-pytest python3-pandas python3-matplotlib  # ... its tests and the studies of its docs
   gnuplot-nox                         # plots and their tests
   parallel                            # the emitted engine-map jobs and their test
 )

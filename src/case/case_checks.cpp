@@ -87,8 +87,9 @@ std::string row_location(const Case& c, int32_t row, int32_t column) {
         const auto& sources = c.start.sources;
         const auto r = static_cast<std::size_t>(row - 1);
         const int32_t line = r < sources.size() && sources[r][0].line > 0 ? sources[r][0].line : c.start.line;
-        return c.caseFile + ":" + std::to_string(line) + ": start.rows, row " + std::to_string(row) + " (" + zone +
-               "), " + kColumnNames[column];
+        // Rows a program gave have no line of a file.
+        return (line > 0 ? c.caseFile + ":" + std::to_string(line) + ": " : std::string()) + "start.rows, row " +
+               std::to_string(row) + " (" + zone + "), " + kColumnNames[column];
     }
     return c.start.file + " (unit 14), row " + std::to_string(row) + " (" + zone + "), item " +
            std::to_string(column + 1) + " (" + kColumnNames[column] + ")";
@@ -138,7 +139,9 @@ CaseCheck check_case(const Case& c) {
         const auto have = static_cast<int32_t>(t.rows.size());
         if (have < needed) {
             check.errors.push_back(
-                (t.inlineRows ? c.caseFile + ":" + std::to_string(t.line) + ": start.rows" : t.file + " (unit 14)") +
+                (!t.inlineRows ? t.file + " (unit 14)"
+                 : t.line > 0 ? c.caseFile + ":" + std::to_string(t.line) + ": start.rows"
+                              : std::string("start.rows")) +
                 ": holds " + std::to_string(have) + (have == 1 ? " row" : " rows") + ", but NCYL = " +
                 std::to_string(needed + 1) + " needs " + std::to_string(needed) +
                 " (the start states of cylinders 2 to " + std::to_string(needed + 1) + ")");

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace diesel {
 
@@ -14,6 +16,24 @@ namespace diesel {
 class InputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// An input file that exists but cannot be read, or a case file that cannot be
+// written: the file is at fault, not its content. `errnum` (an errno value) and
+// `path` say which and why, for callers that report file errors apart from
+// input errors (the Python module's OSError).
+class InputFileError : public InputError {
+public:
+    InputFileError(const std::string& message, int errnum, std::string path)
+        : InputError(message), errnum(errnum), path(std::move(path)) {}
+    int errnum;
+    std::string path;
+};
+
+// A name that is no input item, or that several items share (MASS0).
+class ItemNameError : public InputError {
+public:
+    using InputError::InputError;
 };
 
 }  // namespace diesel

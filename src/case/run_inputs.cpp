@@ -13,14 +13,20 @@ namespace {
 // Where each item goes in the run state. VINL and VEXR are the volumes of the
 // receiver zones and the start states fill zone slots, both placed by NCYL.
 // No default: the compiler names an item that is missing here.
-void store(const Case& c, Item item, RunState& s) {
+template <class State>
+auto slot_of(State& s, Item item) {
+    using Real = std::conditional_t<std::is_const_v<State>, const float*, float*>;
+    using Integer = std::conditional_t<std::is_const_v<State>, const int32_t*, int32_t*>;
+    struct Slot { Real real = nullptr; Integer integer = nullptr; };
     const int32_t n = s.NCYL;
-    const auto assign = [&c, item](auto& target) {
-        if constexpr (std::is_same_v<std::remove_reference_t<decltype(target)>, int32_t>) target = c.integer(item);
-        else target = c.real(item);
+    const auto at = [](auto& target) {
+        Slot slot;
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(target)>, int32_t>) slot.integer = &target;
+        else slot.real = &target;
+        return slot;
     };
 #define DIESEL_ITEM(name) \
-    case Item::name: assign(s.name); return;
+    case Item::name: return at(s.name);
     switch (item) {
         DIESEL_ITEM(SPEED) DIESEL_ITEM(MODE) DIESEL_ITEM(PETARG) DIESEL_ITEM(FUEL) DIESEL_ITEM(NCYL)
         DIESEL_ITEM(BORE) DIESEL_ITEM(STROKE) DIESEL_ITEM(CONROD) DIESEL_ITEM(NCYLE) DIESEL_ITEM(CR)
@@ -39,19 +45,26 @@ void store(const Case& c, Item item, RunState& s) {
         DIESEL_ITEM(IRES) DIESEL_ITEM(EQRMAX) DIESEL_ITEM(DPEMIN) DIESEL_ITEM(FUELMX) DIESEL_ITEM(TOLEQR)
         DIESEL_ITEM(TOLM) DIESEL_ITEM(TOLT) DIESEL_ITEM(TOLPE) DIESEL_ITEM(TOLCYM) DIESEL_ITEM(TOLEXM)
         DIESEL_ITEM(RRES)
-        case Item::VINL: s.VOL[n + 1] = c.real(item); return;
-        case Item::VEXR: s.VOL[n + 2] = c.real(item); return;
-        case Item::MASS0_CYLINDER1: s.MASS0[1] = c.real(item); return;
-        case Item::TEMP0_CYLINDER1: s.TEMP0[1] = c.real(item); return;
-        case Item::EQR0_CYLINDER1: s.EQR0[1] = c.real(item); return;
-        case Item::MASS0_INTAKE: s.MASS0[n + 1] = c.real(item); return;
-        case Item::TEMP0_INTAKE: s.TEMP0[n + 1] = c.real(item); return;
-        case Item::EQR0_INTAKE: s.EQR0[n + 1] = c.real(item); return;
-        case Item::MASS0_EXHAUST: s.MASS0[n + 2] = c.real(item); return;
-        case Item::TEMP0_EXHAUST: s.TEMP0[n + 2] = c.real(item); return;
-        case Item::EQR0_EXHAUST: s.EQR0[n + 2] = c.real(item); return;
+        case Item::VINL: return at(s.VOL[n + 1]);
+        case Item::VEXR: return at(s.VOL[n + 2]);
+        case Item::MASS0_CYLINDER1: return at(s.MASS0[1]);
+        case Item::TEMP0_CYLINDER1: return at(s.TEMP0[1]);
+        case Item::EQR0_CYLINDER1: return at(s.EQR0[1]);
+        case Item::MASS0_INTAKE: return at(s.MASS0[n + 1]);
+        case Item::TEMP0_INTAKE: return at(s.TEMP0[n + 1]);
+        case Item::EQR0_INTAKE: return at(s.EQR0[n + 1]);
+        case Item::MASS0_EXHAUST: return at(s.MASS0[n + 2]);
+        case Item::TEMP0_EXHAUST: return at(s.TEMP0[n + 2]);
+        case Item::EQR0_EXHAUST: return at(s.EQR0[n + 2]);
     }
 #undef DIESEL_ITEM
+    return Slot{};
+}
+
+void store(const Case& c, Item item, RunState& s) {
+    const auto slot = slot_of(s, item);
+    if (slot.integer != nullptr) *slot.integer = c.integer(item);
+    else *slot.real = c.real(item);
 }
 
 }  // namespace
@@ -77,6 +90,11 @@ std::vector<std::string> load_case(const Case& c, RunState& s) {
     next->NZONE = next->NCYL + 2;
     s = *next;
     return std::move(check.warnings);
+}
+
+double input_value(const RunState& s, Item item) {
+    const auto slot = slot_of(s, item);
+    return slot.integer != nullptr ? static_cast<double>(*slot.integer) : static_cast<double>(*slot.real);
 }
 
 void read_inputs(RunState& s, const InputTexts& texts) {

@@ -21,6 +21,10 @@ namespace diesel {
 // it was; returns the warnings (without a "warning: " prefix).
 std::vector<std::string> load_case(const Case& c, RunState& s);
 
+// The value of `item` in an input set that load_case filled, as a double
+// (exact for both types): what the model reads for it.
+double input_value(const RunState& s, Item item);
+
 // Reads the fort texts (fort_files.hpp) and loads them. Throws InputError.
 void read_inputs(RunState& s, const InputTexts& texts);
 

@@ -22,8 +22,9 @@ namespace {
 // exists but cannot be read is an error naming it as `shown`.
 std::optional<std::string> read_input(const std::string& path, const std::string& shown) {
     std::string text, error;
+    errno = 0;
     if (read_text_file(path, text, error)) return text;
-    if (!error.empty()) throw InputError(shown + ": cannot be read: " + error);
+    if (!error.empty()) throw InputFileError(shown + ": cannot be read: " + error, errno != 0 ? errno : EIO, path);
     return std::nullopt;
 }
 
@@ -172,12 +173,14 @@ std::vector<std::string> write_folder_case(const std::string& dir, const Case& c
     }
     std::vector<std::string> written;
     for (const auto& [path, text] : files) {
+        errno = 0;
         const std::string error = force ? replace_file_atomically(path, text) : create_new(path, text);
         if (!error.empty()) {
+            const int errnum = errno != 0 ? errno : EIO;
             // Without --force, what this call created goes again: all or nothing.
             if (!force)
                 for (const std::string& p : written) ::unlink(p.c_str());
-            throw InputError(path + ": cannot be written: " + error);
+            throw InputFileError(path + ": cannot be written: " + error, errnum, path);
         }
         written.push_back(path);
     }

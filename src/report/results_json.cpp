@@ -3,10 +3,11 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
-#include <variant>
 
 #include <nlohmann/json.hpp>
 
+#include "case/input_items.hpp"
+#include "case/run_inputs.hpp"
 #include "report/number_format.hpp"
 #include "report/output_figures.hpp"
 #include "state/crank_angle.hpp"
@@ -53,69 +54,22 @@ Json quantity(const char* unit, float v, const std::string& path, Json& nonFinit
     return Json{{"unit", unit}, {"value", real(v)}};
 }
 
-// Stand-in for the case item table: the input set by the model's names, in
-// the order of the input files, read from the state as the reader left it.
-// The item table of the case files replaces it, with units and case.toml keys.
+// The input set by the item table: every item under its case.toml key with
+// its model name, unit and the value the model reads, in the order of the
+// fort files; then the start rows of cylinders 2 .. NCYL, as case.toml's
+// start.rows writes them.
 Json input_set(const RunState& s) {
-    struct Real { const char* name; float RunState::*member; };
-    struct Integer { const char* name; int32_t RunState::*member; };
-    using Item = std::variant<Real, Integer>;
-    static const Item kItems[] = {
-        // fort3.dat
-        Real{"SPEED", &RunState::SPEED}, Integer{"MODE", &RunState::MODE}, Real{"PETARG", &RunState::PETARG},
-        Real{"FUEL", &RunState::FUEL}, Integer{"NCYL", &RunState::NCYL},
-        // fort2.dat records 1 to 7 (VINL and VEXR follow CR, below)
-        Real{"BORE", &RunState::BORE}, Real{"STROKE", &RunState::STROKE}, Real{"CONROD", &RunState::CONROD},
-        Integer{"NCYLE", &RunState::NCYLE}, Real{"CR", &RunState::CR},
-    };
-    static const Item kMoreItems[] = {
-        Real{"SHEAD", &RunState::SHEAD}, Real{"SPIST", &RunState::SPIST}, Real{"AHEAD", &RunState::AHEAD},
-        Real{"APIST", &RunState::APIST}, Real{"AER", &RunState::AER}, Real{"AINF", &RunState::AINF},
-        Real{"DRV", &RunState::DRV}, Real{"FRV", &RunState::FRV}, Real{"KRV", &RunState::KRV},
-        Real{"TCOOL", &RunState::TCOOL}, Real{"IVO", &RunState::IVO}, Real{"IVC", &RunState::IVC},
-        Real{"EVO", &RunState::EVO}, Real{"EVC", &RunState::EVC}, Real{"AIMAX", &RunState::AIMAX},
-        Real{"AEMAX", &RunState::AEMAX}, Real{"SOC", &RunState::SOC}, Real{"DURC0", &RunState::DURC0},
-        Real{"MWIEB0", &RunState::MWIEB0}, Real{"TIDR", &RunState::TIDR}, Real{"EQRREF", &RunState::EQRREF},
-        Real{"SPEEDR", &RunState::SPEEDR}, Real{"ANGST", &RunState::ANGST}, Real{"PIVC", &RunState::PIVC},
-        Real{"PREFM", &RunState::PREFM}, Real{"TREFM", &RunState::TREFM}, Real{"SWIRL", &RunState::SWIRL},
-        Real{"CWOS", &RunState::CWOS}, Real{"CW1", &RunState::CW1}, Real{"K3", &RunState::K3},
-        Real{"KAPPA", &RunState::KAPPA}, Real{"PEXP", &RunState::PEXP}, Integer{"MAXCYC", &RunState::MAXCYC},
-        Real{"DPHI", &RunState::DPHI}, Integer{"ITMAX", &RunState::ITMAX},
-        Real{"HCOOL", &RunState::HCOOL}, Real{"LHEAD", &RunState::LHEAD}, Real{"LPIST", &RunState::LPIST},
-        Real{"XDUREQ", &RunState::XDUREQ}, Real{"XDURN", &RunState::XDURN}, Real{"FAIN", &RunState::FAIN},
-        Real{"FAEX", &RunState::FAEX}, Real{"FA3", &RunState::FA3},
-        Real{"HCOOLC", &RunState::HCOOLC}, Real{"HCOOLX", &RunState::HCOOLX}, Real{"EQREX0", &RunState::EQREX0},
-        Real{"FRCR", &RunState::FRCR}, Real{"PIOFF", &RunState::PIOFF}, Real{"FAINLS", &RunState::FAINLS},
-        Integer{"IRES", &RunState::IRES}, Real{"EQRMAX", &RunState::EQRMAX}, Real{"DPEMIN", &RunState::DPEMIN},
-        Real{"FUELMX", &RunState::FUELMX}, Real{"TOLEQR", &RunState::TOLEQR}, Real{"TOLM", &RunState::TOLM},
-        Real{"TOLT", &RunState::TOLT}, Real{"TOLPE", &RunState::TOLPE}, Real{"TOLCYM", &RunState::TOLCYM},
-        Real{"TOLEXM", &RunState::TOLEXM}, Real{"RRES", &RunState::RRES},
-    };
     Json in = Json::object();
-    const auto put = [&](const Item& item) {
-        if (const Real* r = std::get_if<Real>(&item)) {
-            in[r->name] = real(s.*(r->member));
-        } else {
-            const Integer& i = std::get<Integer>(item);
-            in[i.name] = s.*(i.member);
-        }
-    };
-    for (const Item& item : kItems) put(item);
-    in["VINL"] = real(s.VOL[s.NCYL + 1]);
-    in["VEXR"] = real(s.VOL[s.NCYL + 2]);
-    for (const Item& item : kMoreItems) put(item);
-
-    // Start states, zone by zone: cylinder 1 and the receivers from fort2.dat,
-    // the other cylinders from the start table.
-    Json zones = Json::array();
-    for (int32_t k = 1; k <= s.NCYL + 2; ++k) {
-        const std::string zone = k == s.NCYL + 1   ? "intake receiver"
-                                 : k == s.NCYL + 2 ? "exhaust receiver"
-                                                   : "cylinder " + std::to_string(k);
-        zones.push_back(Json{{"zone", zone}, {"MASS0", real(s.MASS0[k])}, {"TEMP0", real(s.TEMP0[k])},
-                             {"EQR0", real(s.EQR0[k])}});
+    for (const InputItem& it : input_items()) {
+        const double v = input_value(s, it.id);
+        in[it.key] = Json{{"name", it.name},
+                          {"unit", it.unit},
+                          {"value", it.type == ItemType::Integer ? Json(static_cast<int32_t>(v))
+                                                                 : real(static_cast<float>(v))}};
     }
-    in["start_states"] = std::move(zones);
+    Json rows = Json::array();
+    for (int32_t k = 2; k <= s.NCYL; ++k) rows.push_back(Json::array({real(s.MASS0[k]), real(s.TEMP0[k]), real(s.EQR0[k])}));
+    in["start.rows"] = Json{{"name", "MASS0, TEMP0, EQR0"}, {"unit", "kg, K, -"}, {"value", std::move(rows)}};
     return in;
 }
 

@@ -48,7 +48,7 @@ TEST(ExportRun, ExportFilesBelongToTheOutputSet) {
             EXPECT_EQ("diesel-cycle: " + results["ended"]["message"].get<std::string>() + "\n", result.err);
             EXPECT_EQ(test_support::line_count(traces), 1u);
         }
-        EXPECT_EQ(results["inputs"]["MAXCYC"], r.status == 0 ? 40 : 2) << r.what;
+        EXPECT_EQ(results["inputs"]["run_control.max_cycles"]["value"], r.status == 0 ? 40 : 2) << r.what;
     }
 }
 

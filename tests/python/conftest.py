@@ -1,5 +1,6 @@
-"""Shared helpers of the module's tests: the bundled examples, the command-line
-program beside the module, and item-wise edits of input files."""
+"""Shared helpers of the module's tests: the bundled examples as fort files or
+case.toml, the command-line program beside the module, and item-wise edits of
+input files."""
 import os
 import pathlib
 import shutil
@@ -33,6 +34,17 @@ def put_example(folder, name, edits=()):
         words[item - 1] = text
         lines[line - 1] = "  ".join(words)
         (folder / file).write_text("\n".join(lines))
+    return folder
+
+
+def put_toml_example(folder, name):
+    """examples/NAME in FOLDER as case.toml (by the program's convert), its
+    start table left in fort14.dat, the fort3.dat and fort2.dat removed."""
+    folder = put_example(folder, name)
+    done = subprocess.run([program(), "convert", str(folder)], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    for f in ("fort3.dat", "fort2.dat"):
+        (folder / f).unlink()
     return folder
 
 

@@ -1,18 +1,26 @@
-"""Cases in and out of folders, and errors as the command line names them."""
+"""Cases in and out of folders and texts, changed item by item, and errors as
+the command line names them."""
 import copy
 import pickle
 
+import numpy as np
 import pytest
 
 import diesel_cycle
-from conftest import SOURCE, bits, put_example, run_program
+from conftest import EXAMPLES, SOURCE, bits, put_example, put_toml_example, run_program
 
 
-def cli_message(folder):
-    """What the program says on stderr, less its name."""
-    done = run_program(folder)
-    assert done.stderr.startswith("diesel-cycle: ") and done.stderr.count("\n") == 1, done.stderr
-    return done.returncode, done.stderr[len("diesel-cycle: "):-1]
+def cli_message(folder, *args):
+    """What the program says on stderr for refused input, less its name."""
+    done = run_program(folder, *args)
+    first = done.stderr.split("\n")[0]
+    assert done.returncode == 2 and first.startswith("diesel-cycle: "), done.stderr
+    return first[len("diesel-cycle: "):]
+
+
+def same_run(a, b):
+    fa, fb = diesel_cycle.run(a).figures, diesel_cycle.run(b).figures
+    return all(bits(fa[n]) == bits(fb[n]) for n in fa)
 
 
 @pytest.mark.parametrize("edits, missing, start", [
@@ -24,12 +32,26 @@ def test_input_errors_carry_the_command_lines_message(tmp_path, edits, missing, 
     folder = put_example(tmp_path, "c1_fixed", edits)
     if missing:
         (folder / missing).unlink()
-    status, message = cli_message(folder)
-    assert status == 2 and message.startswith(start)
+    message = cli_message(folder)
+    assert message.startswith(start)
     with pytest.raises(diesel_cycle.InputError) as raised:
         diesel_cycle.Case.from_folder(folder)
     assert str(raised.value) == message
     assert isinstance(raised.value, ValueError) and isinstance(raised.value, diesel_cycle.Error)
+
+
+def test_case_toml_errors_carry_the_command_lines_message(tmp_path):
+    folder = put_toml_example(tmp_path / "f", "c1_fixed")
+    text = (folder / "case.toml").read_text()
+    (folder / "case.toml").write_text(text.replace("intake_closing = ", "intake_closing = 1500.0 #"))
+    message = cli_message(folder)
+    assert "case.toml:" in message and "valves.intake_closing: 1500.0 is not accepted" in message
+    with pytest.raises(diesel_cycle.InputError) as raised:
+        diesel_cycle.Case.from_folder(folder)
+    assert str(raised.value) == message
+    with pytest.raises(diesel_cycle.InputError) as raised:
+        diesel_cycle.Case.from_toml((folder / "case.toml").read_text(), str(folder / "case.toml"))
+    assert str(raised.value) == message
 
 
 def test_unreadable_folders_are_os_errors(tmp_path):
@@ -41,36 +63,186 @@ def test_unreadable_folders_are_os_errors(tmp_path):
     with pytest.raises(OSError) as raised:
         diesel_cycle.Case.from_folder(folder)
     assert raised.value.filename.endswith("fort2.dat")
+    assert raised.value.strerror == cli_message(folder)
 
 
 def test_a_stopped_run_is_a_result_not_an_exception(tmp_path):
     folder = put_example(tmp_path, "c1_fixed", [("fort2.dat", 4, 12, "2")])
     result = diesel_cycle.run(diesel_cycle.Case.from_folder(folder))
-    status, message = cli_message(folder)
-    assert status == 3
-    assert (result.ended, result.cycles, result.message) == ("max-cycles", 2, message)
+    done = run_program(folder)
+    assert done.returncode == 3
+    assert (result.ended, result.cycles, "diesel-cycle: " + result.message + "\n") == ("max-cycles", 2, done.stderr)
     assert len(result.traces["p_cyl1"]) == 0  # no output cycle
 
 
-def test_copies_folders_and_pickles_give_the_same_case(tmp_path):
-    case = diesel_cycle.Case.from_folder(put_example(tmp_path / "a", "c4_fixed"))
-    assert "4 cylinders" in repr(case)
-    case.to_folder(tmp_path / "b" / "c")
-    for name in ("fort3.dat", "fort2.dat", "fort14.dat"):
-        assert (tmp_path / "b" / "c" / name).read_bytes() == (tmp_path / "a" / name).read_bytes()
-    expected = diesel_cycle.run(case).figures
-    for other in (case.copy(), copy.deepcopy(case), pickle.loads(pickle.dumps(case)),
-                  diesel_cycle.Case.from_folder(tmp_path / "b" / "c")):
-        assert other is not case
-        figures = diesel_cycle.run(other).figures
-        assert all(bits(figures[n]) == bits(expected[n]) for n in expected)
-    result = pickle.loads(pickle.dumps(diesel_cycle.run(case)))
-    assert bits(result.figures["pe"]) == bits(expected["pe"]) and result.to_json().startswith("{")
+@pytest.fixture
+def c1():
+    return diesel_cycle.Case.from_folder(SOURCE / "examples" / "c1_fixed")
 
 
-def test_a_map_point_with_refused_input_is_a_row_saying_so():
-    case = diesel_cycle.Case.from_folder(SOURCE / "examples" / "c1_load")
-    bad, good = diesel_cycle.map(case, speeds=[float("nan"), 2000], loads=[8], progress=False)
-    assert (bad["ended"], bad["cycles"], "pe" in bad) == ("input-error", 0, False)
-    assert bad["message"].startswith("fort3.dat (unit 3), record 1, item 1 (SPEED): ")
-    assert good["ended"] == "completed" and "pe" in good
+# name, value given, value read back (bits for reals)
+@pytest.mark.parametrize("name, given, expected", [
+    ("SPEED", 2400, np.float32(2400)),
+    ("operating_point.speed", 2400.5, np.float32(2400.5)),
+    ("SOC", 0.1, np.float32(0.1)),                    # the double rounded once
+    ("SOC", np.float32(7.3), np.float32(7.3)),
+    ("SOC", "9.0D0", np.float32(9)),                  # text, read the fort way
+    ("KRV", 16777217, np.float32(16777216)),          # an int rounded once to float32
+    ("MAXCYC", 7, 7),
+    ("run_control.max_cycles", 12.0, 12),             # a whole float for an integer item
+    ("MAXCYC", np.int64(9), 9),
+    ("MAXCYC", "11", 11),
+])
+def test_items_are_set_and_read_by_name_or_key(c1, name, given, expected):
+    c1[name] = given
+    value = c1[name]
+    assert type(value) is type(expected)
+    if isinstance(expected, np.float32):
+        assert bits(value) == bits(expected)
+    else:
+        assert value == expected
+
+
+@pytest.mark.parametrize("name, given, error, message", [
+    ("MAXCYC", 7.5, diesel_cycle.InputError,
+     "MAXCYC (run_control.max_cycles): 7.5 is not an integer within -2147483648 .. 2147483647"),
+    ("MAXCYC", "7.0", diesel_cycle.InputError, 'MAXCYC (run_control.max_cycles): "7.0" is not an integer'),
+    ("SOC", "nine", diesel_cycle.InputError, 'SOC (combustion.start_btdc): "nine" is not a real number'),
+    ("SOC", 1e300, diesel_cycle.InputError, "SOC (combustion.start_btdc): 1e+300 is too large for a 32-bit real number"),
+    ("SPEED", float("nan"), diesel_cycle.InputError, "SPEED (operating_point.speed): nan is not a finite number"),
+    ("IVC", 1500, diesel_cycle.InputError, "IVC (valves.intake_closing): 1500 is not accepted: IVC must be at least "
+     "541 and below 1362 deg; the history index of intake closing, trunc(IVC - 540), must lie between 1 and 821"),
+    ("MODE", True, TypeError, "MODE (operating_point.mode): a number or its text is expected, not bool"),
+    ("SOC", [1], TypeError, "SOC (combustion.start_btdc): a number or its text is expected, not list"),
+])
+def test_values_no_run_could_use_are_refused_at_once(c1, name, given, error, message):
+    before = c1.copy()
+    with pytest.raises(error) as raised:
+        c1[name] = given
+    assert str(raised.value) == message
+    assert c1 == before
+
+
+@pytest.mark.parametrize("name, start", [
+    ("SPEEED", "no input item is called SPEEED; did you mean SPEED, "),
+    ("valves.intake_closeing", "no input item is called valves.intake_closeing; did you mean valves.intake_closing, "),
+    ("MASS0", "MASS0 names 3 items; use the key of the one meant: start.cylinder_1.mass, "
+              "start.intake_receiver.mass or start.exhaust_receiver.mass"),
+])
+def test_names_that_are_no_item_say_what_was_meant_as_the_command_line_does(tmp_path, c1, name, start):
+    cli = cli_message(put_example(tmp_path, "c1_fixed"), "--set", f"{name}=1")
+    message = cli.removeprefix(f"--set {name}=1: ")
+    assert message.startswith(start)
+    for attempt in (lambda: c1[name], lambda: c1.__setitem__(name, 1)):
+        with pytest.raises(diesel_cycle.ItemNameError) as raised:
+            attempt()
+        assert str(raised.value) == message
+        assert isinstance(raised.value, KeyError) and isinstance(raised.value, diesel_cycle.InputError)
+    assert name not in c1
+
+
+def test_values_that_depend_on_other_items_are_checked_at_the_run_as_the_command_line_does(tmp_path, c1):
+    """A case is changed in steps: NCYLE matters only for NCYL 1 or 2, CONROD
+    must exceed STROKE/2. The run refuses what is left wrong, with the message
+    of --set less its option."""
+    folder = put_example(tmp_path, "c1_fixed")
+    for name, value in [("NCYLE", 800), ("CONROD", 0.04)]:
+        c = c1.copy()
+        c[name] = value  # accepted for now
+        with pytest.raises(diesel_cycle.InputError) as raised:
+            diesel_cycle.run(c)
+        assert "--set " + str(raised.value) == cli_message(folder, "--set", f"{name}={value}")
+    c = c1.copy()
+    c["NCYLE"] = 800
+    c["NCYL"] = 4
+    c.start_rows = diesel_cycle.Case.from_folder(SOURCE / "examples" / "c4_fixed").start_rows
+    assert diesel_cycle.run(c).ended == "completed"
+
+
+def test_a_case_changed_by_either_name_runs_as_set_does_on_the_command_line(tmp_path, c1):
+    folder = put_example(tmp_path, "c1_fixed")
+    done = run_program(folder, "--export", "--set", "SOC=12.5", "--set", "run_control.max_cycles=30")
+    assert done.returncode == 0, done.stderr
+    for soc, maxcyc in [("SOC", "MAXCYC"), ("combustion.start_btdc", "run_control.max_cycles")]:
+        c = c1.copy()
+        c[soc] = 12.5
+        c[maxcyc] = 30
+        result = diesel_cycle.run(c)
+        assert result.to_json() == (folder / "results.json").read_text()
+    assert bits(c1["SOC"]) != bits(np.float32(12.5))  # copies are independent
+
+
+def test_every_item_is_a_key(c1):
+    items = dict(c1)
+    assert list(items) == c1.keys() == list(c1) and len(items) == len(c1)
+    assert items["operating_point.speed"] == 2000 and items["operating_point.cylinders"] == 1
+    assert "SPEED" in c1 and "operating_point.speed" in c1
+    assert dict(c1.items()) == items and list(items.values()) == c1.values()
+    c = c1.copy()
+    for key, value in items.items():
+        c[key] = value
+    assert c == c1
+
+
+def test_start_rows_are_tuples_and_can_be_set(tmp_path):
+    c4 = diesel_cycle.Case.from_folder(SOURCE / "examples" / "c4_fixed")
+    rows = c4.start_rows
+    assert len(rows) == 3 and all(len(r) == 3 and type(r[0]) is np.float32 for r in rows)
+    c = c4.copy()
+    c.start_rows = [tuple(float(v) for v in r) for r in rows]  # as float64, rounded back to the same floats
+    assert c == c4 and same_run(c, c4)
+    c.start_rows = rows[:2]
+    with pytest.raises(diesel_cycle.InputError) as raised:
+        diesel_cycle.run(c)
+    assert str(raised.value) == ("start.rows: holds 2 rows, but NCYL = 4 needs 3 "
+                                 "(the start states of cylinders 2 to 4)")
+    c.start_rows = rows[:2] + [(0.0, 300.0, 0.0)]
+    with pytest.raises(diesel_cycle.InputError, match=r"^start.rows, row 3 \(start state of cylinder 4\), mass: "):
+        diesel_cycle.run(c)
+    with pytest.raises(ValueError, match="row 1 is not"):
+        c.start_rows = [(1.0, 2.0)]
+
+
+@pytest.mark.parametrize("name", EXAMPLES)
+def test_folders_texts_copies_and_pickles_give_the_same_run(tmp_path, name):
+    case = diesel_cycle.Case.from_folder(SOURCE / "examples" / name)
+    expected = diesel_cycle.run(case)
+    written = {form: case.to_folder(tmp_path / form / "deeper", format=form) for form in ("toml", "fort")}
+    assert [p.split("/")[-1] for p in written["toml"]] == ["case.toml"]
+    assert written["fort"][:2] == [str(tmp_path / "fort" / "deeper" / f) for f in ("fort3.dat", "fort2.dat")]
+    others = [case.copy(), copy.deepcopy(case), pickle.loads(pickle.dumps(case)),
+              diesel_cycle.Case.from_toml(case.to_toml())]
+    for form in ("toml", "fort"):
+        folder = tmp_path / form / "deeper"
+        others.append(diesel_cycle.Case.from_folder(folder))
+        done = run_program(folder, "--export")  # the program reads what was written as the module does
+        assert done.returncode == 0, done.stderr
+        assert (folder / "results.json").read_text() == expected.to_json()
+    for other in others:
+        assert other is not case and other == case
+        assert diesel_cycle.run(other).to_json() == expected.to_json()
+    result = pickle.loads(pickle.dumps(expected))
+    assert bits(result.figures["pe"]) == bits(expected.figures["pe"]) and result.to_json() == expected.to_json()
+
+
+def test_a_pickled_case_names_its_values_where_they_were_written(c1):
+    c1["STROKE"] = 0.5  # CONROD, from fort2.dat, is now too short
+    with pytest.raises(diesel_cycle.InputError) as raised:
+        diesel_cycle.run(c1)
+    assert str(raised.value).startswith("fort2.dat (unit 2), record 1, item 3 (CONROD): ")
+    with pytest.raises(diesel_cycle.InputError) as again:
+        diesel_cycle.run(pickle.loads(pickle.dumps(c1)))
+    assert str(again.value) == str(raised.value)
+    with pytest.raises(diesel_cycle.InputError, match="not a case written by this version"):
+        pickle.loads(pickle.dumps(c1).replace(b"diesel-cycle case 1", b"diesel-cycle case 9"))
+
+
+def test_implausible_values_warn_as_the_command_line_does(tmp_path, c1):
+    folder = put_example(tmp_path, "c1_fixed")
+    done = run_program(folder, "--set", "TCOOL=200")
+    c1["TCOOL"] = 200
+    with pytest.warns(diesel_cycle.RunWarning) as caught:
+        result = diesel_cycle.run(c1)
+    expected = [line[len("diesel-cycle: warning: "):] for line in done.stderr.splitlines()]
+    assert [str(w.message) for w in caught] == result.warnings == [e.replace("--set ", "", 1) for e in expected]
+    assert result.warnings[0].startswith("TCOOL (walls.coolant_temperature_C): 200")

@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "case/fort_files.hpp"
+#include "case/input_items.hpp"
 #include "driver/in_memory_run.hpp"
 #include "files/run_folder.hpp"
 #include "case/run_inputs.hpp"
@@ -144,7 +146,8 @@ TEST_P(Export, CylinderOneColumnsEqualTheTraceFilesToTheirPrintedDigits) {
                                     "V_cyl1",      "Q_head_cyl1", "Q_piston_cyl1", "Q_liner_cyl1", "Q_wall_cyl1",
                                     "wiebe_cyl1"};
     const char* const exhaust[] = {"model_angle", "iterations", "p_exhaust", "m_exhaust", "T_exhaust", "A_in_cyl1"};
-    const float fain = e.results["inputs"]["FAIN"].get<float>(), faex = e.results["inputs"]["FAEX"].get<float>();
+    const float fain = e.results["inputs"]["valves.intake_area_factor"]["value"].get<float>(),
+                faex = e.results["inputs"]["valves.exhaust_area_factor"]["value"].get<float>();
     const float pi = 3.1415925f;
     for (std::size_t r = 0; r < e.rows.size(); ++r) {
         const std::vector<std::string> f8 = fields_of(fort8[r + 1]), f10 = fields_of(fort10[r + 1]);
@@ -182,6 +185,38 @@ TEST_P(Export, RecordingChangesNoOutput) {
         EXPECT_EQ(*a, *b);
 }
 
+// The input section is the case as the model reads it: every item of the
+// table under its key, with its name and unit, and the start rows of cylinders
+// 2 .. NCYL, each the float the case holds, to the bit.
+TEST_P(Export, InputsAreEveryItemOfTheCase) {
+    const InputTexts texts = example(GetParam());
+    const Case c = read_fort_case(texts);
+    const FloatJson inputs = export_run(texts).results["inputs"];
+    ASSERT_EQ(inputs.size(), input_items().size() + 1);
+    for (const InputItem& it : input_items()) {
+        const FloatJson& in = inputs[it.key];
+        EXPECT_EQ((in["name"].get<std::string>()), it.name) << it.key;
+        EXPECT_EQ((in["unit"].get<std::string>()), it.unit) << it.key;
+        if (it.type == ItemType::Integer) {
+            ASSERT_TRUE(in["value"].is_number_integer()) << it.key;
+            EXPECT_EQ(in["value"].get<int32_t>(), c.integer(it.id)) << it.key;
+        } else {
+            const float v = c.real(it.id), read = in["value"].get<float>();
+            EXPECT_EQ(std::memcmp(&v, &read, sizeof v), 0) << it.key << ": " << v << " read back as " << read;
+        }
+    }
+    const FloatJson& rows = inputs["start.rows"]["value"];
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(c.start_rows_needed()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const StartRow& row = c.start.rows[r];
+        const float want[] = {row.mass, row.temperature, row.eqr};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const float read = rows[r][k].get<float>();
+            EXPECT_EQ(std::memcmp(&want[k], &read, sizeof read), 0) << "row " << r + 1 << ", column " << k;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Examples, Export, ::testing::ValuesIn(kExamples));
 
 // Cylinder j runs the cycle of cylinder 1 (j - 1) firing intervals ahead: its
@@ -192,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, Export, ::testing::ValuesIn(kExamples));
 TEST(ExportTraces, EveryCylinderIsPhaseShiftedByTheFiringInterval) {
     for (const char* name : {"c4_fixed", "c12_fixed"}) {
         const Exported e = export_run(example(name));
-        const int ncyl = e.results["inputs"]["NCYL"].get<int>();
+        const int ncyl = e.results["inputs"]["operating_point.cylinders"]["value"].get<int>();
         const int interval = 720 / ncyl;
         std::map<int, float> cylinder1;  // whole degree from firing TDC -> pressure
         for (std::size_t r = 0; r < e.rows.size(); ++r)
