@@ -5,35 +5,49 @@
 
 namespace diesel {
 
-namespace {
-
 std::string seconds_text(double s) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f s", s);
     return buf;
 }
 
-}  // namespace
-
-Progress::Progress(std::ostream& err, std::string what, std::size_t total)
-    : err_(err), what_(std::move(what)), total_(total), start_(std::chrono::steady_clock::now()), shown_(start_) {}
+Progress::Progress(std::ostream& err, std::string command, std::string what, std::size_t total, bool quiet)
+    : err_(err),
+      command_(std::move(command)),
+      what_(std::move(what)),
+      total_(total),
+      quiet_(quiet),
+      start_(std::chrono::steady_clock::now()),
+      shown_(start_) {}
 
 double Progress::seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
 void Progress::tick(std::size_t done, const std::string& note) {
+    if (quiet_) return;
+    std::lock_guard<std::mutex> hold(lock_);
     const auto now = std::chrono::steady_clock::now();
     if (now - shown_ < std::chrono::seconds(1)) return;
     shown_ = now;
     line(done, note, false);
 }
 
-void Progress::finish(std::size_t done, const std::string& note) { line(done, note, true); }
+void Progress::finish(std::size_t done, const std::string& note) {
+    if (quiet_) return;
+    std::lock_guard<std::mutex> hold(lock_);
+    line(done, note, true);
+}
+
+void Progress::say(const std::string& text) {
+    if (quiet_) return;
+    std::lock_guard<std::mutex> hold(lock_);
+    err_ << command_ << ": " << text << '\n';
+}
 
 void Progress::line(std::size_t done, const std::string& note, bool last) {
     const double elapsed = seconds();
-    err_ << "map: " << done << " of " << total_ << " " << what_;
+    err_ << command_ << ": " << done << " of " << total_ << " " << what_;
     if (!note.empty()) err_ << ", " << note;
     if (last) {
         err_ << ", " << seconds_text(elapsed);
