@@ -10,7 +10,9 @@
 #include "cli/analyze_command.hpp"
 #include "cli/case_options.hpp"
 #include "cli/convert_command.hpp"
+#include "cli/full_load_command.hpp"
 #include "cli/init_command.hpp"
+#include "cli/optimize_command.hpp"
 #include "cli/plot_command.hpp"
 
 namespace diesel {
@@ -72,7 +74,8 @@ void usage(std::ostream& os) {
 }
 
 bool is_command(const std::string& a) {
-    return a == "init" || a == "plot" || a == "map" || a == "analyze" || a == "convert";
+    return a == "init" || a == "plot" || a == "map" || a == "full-load" || a == "optimize" || a == "analyze" ||
+           a == "convert";
 }
 
 }  // namespace
@@ -96,6 +99,8 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
     if (argc >= 2) {
         const std::string cmd = argv[1];
         if (cmd == "map") return map_command(argc - 1, argv + 1, out, err);
+        if (cmd == "full-load") return full_load_command(argc - 1, argv + 1, out, err);
+        if (cmd == "optimize") return optimize_command(argc - 1, argv + 1, out, err);
         if (cmd == "init") return init_command(argc - 1, argv + 1, out, err);
         if (cmd == "plot") return plot_command(argc - 1, argv + 1, out, err);
         if (cmd == "analyze") return analyze_command(argc - 1, argv + 1, out, err);
