@@ -49,7 +49,8 @@ private:
 // "point 7 (2000 rpm, load 8, IVC=576)": a point as messages name it.
 std::string point_label(const MapGrid& grid, const MapPoint& p) {
     std::string label = "point " + std::to_string(p.index) + " (" + csv_real(p.speed) + " rpm, load " + csv_real(p.load);
-    for (std::size_t k = 0; k < grid.varied.size(); ++k) label += ", " + grid.varied[k].name + "=" + p.values[k];
+    for (std::size_t k = 0; k < grid.varied.size() && k < p.values.size(); ++k)
+        label += ", " + grid.varied[k].name + "=" + p.values[k];
     return label + ")";
 }
 
@@ -110,6 +111,7 @@ private:
 }  // namespace
 
 bool prepare_map_grid(const MapDesign& d, MapGrid& grid, std::ostream& err) {
+    grid = MapGrid{};
     const std::string where = "diesel-cycle: map: ";
     std::string error;
     std::optional<std::vector<float>> speeds, loads;
@@ -238,7 +240,6 @@ bool prepare_map_grid(const MapDesign& d, MapGrid& grid, std::ostream& err) {
     const PointValue speed(grid.base, Item::SPEED, axes, hypercube), load(grid.base, loadItem, axes, hypercube);
     std::size_t total = inner.size();
     for (const Axis& a : axes) total *= a.values.size();
-    grid.points.clear();
     grid.points.reserve(total);
     std::vector<std::size_t> at(axes.size(), 0);
     for (std::size_t n = 0; n < total; ++n) {
