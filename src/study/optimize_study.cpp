@@ -291,7 +291,10 @@ int run_optimize(const OptimizeRequest& q, std::ostream& out, std::ostream& err)
                                    " failed; " + r.stopReason + ")";
         if (!r.found) {
             missing = true;
-            err << where << label << "no evaluation met every limit in " << counts << '\n';
+            if (r.evaluations > 0 && r.failed == r.evaluations)
+                err << where << label << "every one of the " << r.evaluations << " evaluations failed (a stopping rule "
+                    << "ended its run, or a figure was not a finite number); " << r.stopReason << '\n';
+            else err << where << label << "no evaluation met every limit in " << counts << '\n';
             continue;
         }
         std::string values;
