@@ -79,6 +79,7 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
     progress.finish(n, note() + ", " + std::to_string(jobs) + (jobs == 1 ? " job" : " jobs"));
 
     std::string csv = header + "\n";
+    const std::vector<std::string> names = varied_names(grid);
     bool notRun = false, stopped = false;
     for (std::size_t i = 0; i < n; ++i) {
         csv += results[i].row + "\n";
@@ -86,8 +87,7 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
         notRun = notRun || ending == PointEnding::NotRun;
         stopped = stopped || ending == PointEnding::Stopped;
         if (!results[i].message.empty()) {
-            err << "diesel-cycle: map: point " << points[i].index << " (" << shortest_real(points[i].speed)
-                << " rpm, load " << shortest_real(points[i].load) << "): " << results[i].message << '\n';
+            err << "diesel-cycle: map: " << point_label(points[i], names) << ": " << results[i].message << '\n';
         }
     }
     if (!csvOutput.write(csv, out, err)) return kExitFileError;

@@ -1,5 +1,6 @@
 #include "study/full_load.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <ostream>
@@ -20,6 +21,9 @@ namespace {
 // Halvings of FUELMX tried before a speed counts as having no feasible fuel:
 // down to FUELMX / 65536.
 constexpr int32_t kHalvings = 16;
+
+// Runs of a typical search: a few to bracket, eight or so to bisect.
+constexpr double kTypicalRuns = 14.0;
 
 // One run of the search and what it says.
 struct Trial {
@@ -173,16 +177,26 @@ int run_full_load(const FullLoadRequest& o, std::ostream& out, std::ostream& err
 
     const std::size_t n = speeds.size();
     std::vector<FullLoadPoint> points(n);
-    std::atomic<std::size_t> done{0}, runs{0};
+    // Searches differ in length; the time left is estimated from the runs, a
+    // speed taking as many as the finished ones took on average (kTypicalRuns
+    // before one has finished).
+    std::atomic<std::size_t> done{0}, runs{0}, runsOfDone{0};
     Progress progress(err, "full-load", "speeds done", n, o.quiet);
     const auto note = [&]() { return std::to_string(runs.load()) + " runs"; };
+    const auto share = [&]() {
+        const std::size_t finished = done.load();
+        const double perSpeed = finished == 0 ? kTypicalRuns
+                                              : static_cast<double>(runsOfDone.load()) / static_cast<double>(finished);
+        return std::min(0.99, static_cast<double>(runs.load()) / (perSpeed * static_cast<double>(n)));
+    };
     run_point_pool(
         n, o.jobs,
         [&](std::size_t i) {
             points[i] = find_full_load(base, speeds[i], o.limits, o.tolerance, [&]() {
                 runs.fetch_add(1);
-                progress.tick(done.load(), note());
+                progress.tick_share(done.load(), share(), note());
             });
+            runsOfDone.fetch_add(static_cast<std::size_t>(points[i].runs));
             done.fetch_add(1);
         },
         [&](std::size_t) { return true; });

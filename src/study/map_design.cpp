@@ -46,14 +46,6 @@ private:
     std::vector<std::string> order_;
 };
 
-// "point 7 (2000 rpm, load 8, IVC=576)": a point as messages name it.
-std::string point_label(const MapGrid& grid, const MapPoint& p) {
-    std::string label = "point " + std::to_string(p.index) + " (" + csv_real(p.speed) + " rpm, load " + csv_real(p.load);
-    for (std::size_t k = 0; k < grid.varied.size() && k < p.values.size(); ++k)
-        label += ", " + grid.varied[k].name + "=" + p.values[k];
-    return label + ")";
-}
-
 // Each value of an axis on its own, so that a refusal names the option.
 bool check_axis(const Case& base, const Axis& axis, std::ostream& err) {
     for (const std::string& v : axis.values) {
@@ -75,14 +67,15 @@ bool check_axis(const Case& base, const Axis& axis, std::ostream& err) {
 class PointValue {
 public:
     PointValue(const Case& base, Item item, const std::vector<Axis>& axes, const std::vector<VariedItem>& hypercube)
-        : base_(base.real(item)) {
+        : base_(base.real(item)), item_(item) {
         for (std::size_t a = 0; a < axes.size(); ++a) {
-            if (axes[a].item == item) axis_ = a, values_ = reals(item, axes[a].values);
+            if (axes[a].item != item) continue;
+            axis_ = a;
+            values_ = reals(item, axes[a].values);
         }
         for (std::size_t k = 0; k < hypercube.size(); ++k) {
             if (hypercube[k].item == item) column_ = k;
         }
-        item_ = item;
     }
 
     float at(const std::vector<std::size_t>& index, const std::vector<std::string>& row) const {
@@ -269,7 +262,7 @@ bool prepare_map_grid(const MapDesign& d, MapGrid& grid, std::ostream& err) {
             check.errors.push_back(e.what());
         }
         if (!check.errors.empty()) {
-            err << where << point_label(grid, p) << ": " << check.errors.front() << "; no point was run\n";
+            err << where << point_label(p, varied_names(grid)) << ": " << check.errors.front() << "; no point was run\n";
             return false;
         }
         warnings.add(check.warnings);

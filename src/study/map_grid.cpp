@@ -143,6 +143,19 @@ Case point_case(const MapGrid& grid, const MapPoint& p) {
     return c;
 }
 
+std::string point_label(const MapPoint& p, const std::vector<std::string>& variedNames) {
+    std::string label = "point " + std::to_string(p.index) + " (" + csv_real(p.speed) + " rpm, load " + csv_real(p.load);
+    for (std::size_t k = 0; k < p.values.size() && k < variedNames.size(); ++k)
+        label += ", " + variedNames[k] + "=" + p.values[k];
+    return label + ")";
+}
+
+std::vector<std::string> varied_names(const MapGrid& grid) {
+    std::vector<std::string> names;
+    for (const MapColumn& c : grid.varied) names.push_back(c.name);
+    return names;
+}
+
 std::string point_folder_name(int32_t index) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "point-%04d", static_cast<int>(index));

@@ -88,6 +88,13 @@ std::string shortest_real(float v);
 // A real in a CSV field: shortest_real(), and every NaN as "nan".
 std::string csv_real(float v);
 
+// "point 7 (2000 rpm, load 8, IVC=576)": a point as messages name it, with the
+// names of the varied items' columns.
+std::string point_label(const MapPoint& p, const std::vector<std::string>& variedNames);
+
+// The names of a grid's varied items' columns.
+std::vector<std::string> varied_names(const MapGrid& grid);
+
 // Folder name of a point: "point-0001".
 std::string point_folder_name(int32_t index);
 

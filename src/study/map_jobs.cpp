@@ -111,13 +111,6 @@ bool exists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, ec));
 }
 
-std::string point_label(const MapPoint& p, const std::vector<std::string>& variedNames) {
-    std::string label = "point " + std::to_string(p.index) + " (" + csv_real(p.speed) + " rpm, load " + csv_real(p.load);
-    for (std::size_t k = 0; k < p.values.size() && k < variedNames.size(); ++k)
-        label += ", " + variedNames[k] + "=" + p.values[k];
-    return label + ")";
-}
-
 // True when `pdir` holds a valid result of point `p` of manifest `m`.
 bool has_valid_result(const std::string& pdir, const MapManifest& m, const MapPoint& p) {
     std::string text, error, row;

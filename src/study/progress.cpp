@@ -25,18 +25,22 @@ double Progress::seconds() const {
 }
 
 void Progress::tick(std::size_t done, const std::string& note) {
+    tick_share(done, total_ == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total_), note);
+}
+
+void Progress::tick_share(std::size_t done, double share, const std::string& note) {
     if (quiet_) return;
     std::lock_guard<std::mutex> hold(lock_);
     const auto now = std::chrono::steady_clock::now();
     if (now - shown_ < std::chrono::seconds(1)) return;
     shown_ = now;
-    line(done, note, false);
+    line(done, note, false, share);
 }
 
 void Progress::finish(std::size_t done, const std::string& note) {
     if (quiet_) return;
     std::lock_guard<std::mutex> hold(lock_);
-    line(done, note, true);
+    line(done, note, true, 1.0);
 }
 
 void Progress::say(const std::string& text) {
@@ -45,15 +49,14 @@ void Progress::say(const std::string& text) {
     err_ << command_ << ": " << text << '\n';
 }
 
-void Progress::line(std::size_t done, const std::string& note, bool last) {
+void Progress::line(std::size_t done, const std::string& note, bool last, double share) {
     const double elapsed = seconds();
     err_ << command_ << ": " << done << " of " << total_ << " " << what_;
     if (!note.empty()) err_ << ", " << note;
     if (last) {
         err_ << ", " << seconds_text(elapsed);
-    } else if (done > 0 && done < total_) {
-        err_ << ", about " << seconds_text(elapsed / static_cast<double>(done) * static_cast<double>(total_ - done))
-             << " left";
+    } else if (share > 0.0 && share < 1.0) {
+        err_ << ", about " << seconds_text(elapsed / share * (1.0 - share)) << " left";
     }
     err_ << '\n';
 }

@@ -20,6 +20,10 @@ public:
     // A line when a second has passed since the last one; `note` is added to it.
     void tick(std::size_t done, const std::string& note = "");
 
+    // The same, with the time left estimated from `share` (0 .. 1) of the work
+    // done rather than from the count, for work whose items differ in size.
+    void tick_share(std::size_t done, double share, const std::string& note = "");
+
     // The closing line, with the time taken.
     void finish(std::size_t done, const std::string& note = "");
 
@@ -31,7 +35,7 @@ public:
     bool quiet() const { return quiet_; }
 
 private:
-    void line(std::size_t done, const std::string& note, bool last);
+    void line(std::size_t done, const std::string& note, bool last, double share);
 
     std::ostream& err_;
     std::string command_, what_;
