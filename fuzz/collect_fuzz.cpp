@@ -28,14 +28,18 @@ bool one_printable_line(const std::string& s) {
     return true;
 }
 
-// The manifest a result is checked against: two speeds, two loads.
+// The manifest a result is checked against: two speeds, two loads and one
+// varied item.
 const diesel::MapManifest& fixed_manifest() {
     static const diesel::MapManifest m = [] {
         diesel::MapGrid grid;
-        grid.baseTexts.fort2 = "engine\n";
-        grid.base = {2000.0f, 2, 7.0f, 3.5f, 1};
-        grid.points = diesel::map_points({2000.0f, 2500.0f}, {3.5f, 4.0f});
-        return diesel::make_manifest(grid, diesel::map_csv_header(grid.base));
+        grid.loadIsFuel = true;
+        grid.varied = {{diesel::Item::IVC, "IVC"}};
+        for (diesel::MapPoint p : diesel::map_points({2000.0f, 2500.0f}, {3.5f, 4.0f})) {
+            p.values = {p.index % 2 == 0 ? "576" : "590.5"};
+            grid.points.push_back(p);
+        }
+        return diesel::make_manifest(grid, diesel::map_csv_header(grid));
     }();
     return m;
 }

@@ -11,7 +11,9 @@
 #include "cli/calibrate_command.hpp"
 #include "cli/case_options.hpp"
 #include "cli/convert_command.hpp"
+#include "cli/full_load_command.hpp"
 #include "cli/init_command.hpp"
+#include "cli/optimize_command.hpp"
 #include "cli/plot_command.hpp"
 
 namespace diesel {
@@ -24,6 +26,8 @@ void usage(std::ostream& os) {
           "       diesel-cycle convert [--to toml|fort] [--force] [DIR]\n"
           "       diesel-cycle plot [DIR | MAP.csv]...\n"
           "       diesel-cycle map ...\n"
+          "       diesel-cycle full-load BASE --min FIG=V|--max FIG=V ... [options]\n"
+          "       diesel-cycle optimize BASE --vary NAME=LO:HI ... --minimize FIG [options]\n"
           "       diesel-cycle analyze CASE --pressure FILE [options]\n"
           "       diesel-cycle calibrate CASE --pressure FILE [options]\n"
           "       diesel-cycle --help | --version\n"
@@ -60,8 +64,15 @@ void usage(std::ostream& os) {
           "              draw the result sheets with gnuplot: DIR/cycle.png from the\n"
           "              trace files of a run, one per run folder, and MAP.png from an\n"
           "              engine-map CSV (fuel consumption contours over speed and load)\n"
-          "  map ...     run an engine map: many operating points, one CSV line each;\n"
-          "              see 'diesel-cycle map --help'\n"
+          "  map ...     run an engine map or a sweep: many operating points, speeds and\n"
+          "              loads, any input item varied (--vary) or a Latin hypercube\n"
+          "              (--lhs), one CSV line each; see 'diesel-cycle map --help'\n"
+          "  full-load BASE --speeds ... --min lambda=1.4 --max pmax=150 ...\n"
+          "              the largest fuel quantity per speed that meets limits on the\n"
+          "              figures; see 'diesel-cycle full-load --help'\n"
+          "  optimize BASE --vary NAME=LO:HI ... --minimize be ...\n"
+          "              the input values within ranges that give the best figure,\n"
+          "              within limits; see 'diesel-cycle optimize --help'\n"
           "  analyze CASE --pressure FILE ...\n"
           "              heat-release analysis of a measured pressure trace and the\n"
           "              model's Wiebe law fitted to it; see 'diesel-cycle analyze --help'\n"
@@ -77,8 +88,8 @@ void usage(std::ostream& os) {
 }
 
 bool is_command(const std::string& a) {
-    return a == "init" || a == "plot" || a == "map" || a == "analyze" || a == "calibrate" ||
-           a == "convert";
+    return a == "init" || a == "plot" || a == "map" || a == "full-load" || a == "optimize" || a == "analyze" ||
+           a == "calibrate" || a == "convert";
 }
 
 }  // namespace
@@ -102,6 +113,8 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
     if (argc >= 2) {
         const std::string cmd = argv[1];
         if (cmd == "map") return map_command(argc - 1, argv + 1, out, err);
+        if (cmd == "full-load") return full_load_command(argc - 1, argv + 1, out, err);
+        if (cmd == "optimize") return optimize_command(argc - 1, argv + 1, out, err);
         if (cmd == "init") return init_command(argc - 1, argv + 1, out, err);
         if (cmd == "plot") return plot_command(argc - 1, argv + 1, out, err);
         if (cmd == "analyze") return analyze_command(argc - 1, argv + 1, out, err);

@@ -144,6 +144,15 @@ FolderCase load_folder_case(const std::string& dir, const CaseInputOptions& opti
     return out;
 }
 
+void read_start_rows(const std::string& dir, Case& c, int32_t cylinders) {
+    if (c.start.inlineRows || cylinders <= 1) return;
+    Case probe = c;
+    probe.set_integer(Item::NCYL, cylinders);
+    const std::string file = c.start.file;
+    read_start_table(probe, read_input(beside(dir, file), file + " (unit 14)"), file);
+    c.start = std::move(probe.start);
+}
+
 bool load_folder_inputs(const std::string& dir, const CaseInputOptions& options, RunState& s, std::ostream& diag) {
     try {
         const FolderCase folder = load_folder_case(dir, options);

@@ -40,6 +40,12 @@ struct FolderCase {
 // folder), and the case is checked. Throws InputError with a complete message.
 FolderCase load_folder_case(const std::string& dir, const CaseInputOptions& options);
 
+// Reads into `c` the start rows of a run with `cylinders` cylinders from the
+// case's start-table file (relative to folder `dir`), for a study whose points
+// run with more cylinders than the case itself; nothing when the rows are
+// inline or no row is needed. Throws InputError naming the file.
+void read_start_rows(const std::string& dir, Case& c, int32_t cylinders);
+
 // The run folder's input step: load_folder_case, then the run state's input
 // set (run_inputs.hpp). Warnings and the error go to `diag` as
 // "diesel-cycle: ..." lines. Returns false when the folder's input is refused.

@@ -1,10 +1,13 @@
 #include "study/map_grid.hpp"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
+#include "case/input_error.hpp"
 #include "input/free_format.hpp"
+#include "study/varied_item.hpp"
 
 namespace diesel {
 
@@ -76,13 +79,20 @@ std::optional<std::vector<float>> parse_grid_axis(const std::string& text, std::
     return values;
 }
 
-std::string check_grid_size(std::size_t speeds, std::size_t loads, std::size_t maxPoints) {
-    // Both counts are at most maxPoints, far below 2^32: the product cannot overflow.
-    const std::size_t n = speeds * loads;
-    if (n <= maxPoints) return {};
-    return "the grid has " + std::to_string(n) + " points (" + std::to_string(speeds) + " speeds x " +
-           std::to_string(loads) + " loads), more than the limit of " + std::to_string(maxPoints) +
-           "; use fewer points, or raise the limit with --max-points N";
+std::string check_grid_size(const std::vector<AxisSize>& axes, std::size_t maxPoints) {
+    // Every count is at most maxPoints (below 2^31): the product is formed in
+    // long double, which holds it exactly enough to compare and to name.
+    long double n = 1.0L;
+    std::string parts;
+    for (const AxisSize& a : axes) {
+        n *= static_cast<long double>(a.count);
+        parts += (parts.empty() ? "" : " x ") + std::to_string(a.count) + " " + a.what;
+    }
+    if (n <= static_cast<long double>(maxPoints)) return {};
+    char count[64];
+    std::snprintf(count, sizeof count, "%.0Lf", n);
+    return std::string("the grid has ") + count + " points (" + parts + "), more than the limit of " +
+           std::to_string(maxPoints) + "; use fewer points, or raise the limit with --max-points N";
 }
 
 std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::vector<float>& loads) {
@@ -90,7 +100,7 @@ std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::ve
     points.reserve(speeds.size() * loads.size());
     int32_t index = 0;
     for (const float n : speeds) {
-        for (const float l : loads) points.push_back({++index, n, l});
+        for (const float l : loads) points.push_back({++index, n, l, {}});
     }
     return points;
 }
@@ -113,10 +123,37 @@ std::string point_fort3(const BasePoint& base, const MapPoint& p) {
            std::to_string(p.index) + "\n";
 }
 
-InputTexts point_inputs(const MapGrid& grid, const MapPoint& p) {
-    InputTexts texts = grid.baseTexts;
-    texts.fort3 = point_fort3(grid.base, p);
-    return texts;
+Item load_item(bool loadIsFuel) { return loadIsFuel ? Item::FUEL : Item::PETARG; }
+
+Case point_case(const MapGrid& grid, const MapPoint& p) {
+    Case c = grid.base;
+    // Values the point shares with the base keep their source, so that
+    // messages about them still name the base's file.
+    const auto set_if_other = [&c](Item item, float v) {
+        if (std::bit_cast<uint32_t>(c.real(item)) != std::bit_cast<uint32_t>(v)) c.set_real(item, v);
+    };
+    set_if_other(Item::SPEED, p.speed);
+    set_if_other(load_item(grid.loadIsFuel), p.load);
+    for (std::size_t k = 0; k < grid.varied.size() && k < p.values.size(); ++k) {
+        if (case_value_text(c, grid.varied[k].item) == p.values[k]) continue;
+        if (const std::string bad = set_value_text(c, grid.varied[k].item, p.values[k]); !bad.empty()) {
+            throw InputError(item_label(grid.varied[k].item) + ": " + bad);
+        }
+    }
+    return c;
+}
+
+std::string point_label(const MapPoint& p, const std::vector<std::string>& variedNames) {
+    std::string label = "point " + std::to_string(p.index) + " (" + csv_real(p.speed) + " rpm, load " + csv_real(p.load);
+    for (std::size_t k = 0; k < p.values.size() && k < variedNames.size(); ++k)
+        label += ", " + variedNames[k] + "=" + p.values[k];
+    return label + ")";
+}
+
+std::vector<std::string> varied_names(const MapGrid& grid) {
+    std::vector<std::string> names;
+    for (const MapColumn& c : grid.varied) names.push_back(c.name);
+    return names;
 }
 
 std::string point_folder_name(int32_t index) {

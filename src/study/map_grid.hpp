@@ -1,5 +1,5 @@
-// The operating points of an engine map: a grid of speeds and loads over one
-// base input folder, and the "fort3.dat" text of each point.
+// The points of an engine map or sweep: a base case and, for each point, the
+// speed, the load and the values of the varied items that make its case.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "case/case.hpp"
 #include "state/run_io.hpp"
 
 namespace diesel {
@@ -25,11 +26,17 @@ std::optional<std::vector<float>> parse_grid_axis(const std::string& text, std::
 // error from asking for more memory than the machine has.
 inline constexpr std::size_t kDefaultMaxPoints = 1000000;
 
-// Empty when a grid of `speeds` x `loads` points (each at most `maxPoints`)
-// stays within `maxPoints`, else the message that refuses it.
-std::string check_grid_size(std::size_t speeds, std::size_t loads, std::size_t maxPoints);
+// The size of one axis of a design, for messages: "100000 speeds".
+struct AxisSize {
+    std::size_t count;
+    std::string what;  // "speeds", "loads", "values of IVC", "hypercube points"
+};
 
-// The base operating point ("fort3.dat" record 1).
+// Empty when the points of all axes together (each axis at most `maxPoints`)
+// stay within `maxPoints`, else the message that refuses the design.
+std::string check_grid_size(const std::vector<AxisSize>& axes, std::size_t maxPoints);
+
+// The base operating point ("fort3.dat" record 1), for maps built on fort texts.
 struct BasePoint {
     float SPEED;    // [rpm]
     int32_t MODE;   // 2: fixed fuel, else load-controlled
@@ -39,26 +46,37 @@ struct BasePoint {
 };
 
 struct MapPoint {
-    int32_t index;  // 1-based, speeds outer, loads inner
+    int32_t index;  // 1-based, in the order of the rows
     float speed;    // [rpm]
     float load;     // target pe [bar] (load control) or fuel quantity [10 mm3] (fixed fuel)
+    std::vector<std::string> values;  // of the varied items, in column order (varied_item.hpp value texts)
 };
 
-// The base input set of a map and the grid of its points.
-struct MapGrid {
-    InputTexts baseTexts;          // the base folder's input files
-    BasePoint base{};              // its operating point
-    std::vector<MapPoint> points;  // speeds outer, loads inner
+// A varied item's column of the map CSV.
+struct MapColumn {
+    Item item;
+    std::string name;  // as the user wrote it
 };
+
+// The base case of a map and its points.
+struct MapGrid {
+    Case base;                      // with --set applied and the start rows every point needs
+    bool loadIsFuel = false;        // MODE 2: the load is FUEL, else the target pe PETARG
+    std::vector<MapColumn> varied;  // the varied items, in the order of their columns
+    std::vector<MapPoint> points;   // in row order
+};
+
+// The item the load of a point sets: FUEL (fixed fuel) or PETARG.
+Item load_item(bool loadIsFuel);
+
+// The case of a point: the base with the point's speed, load and varied values.
+Case point_case(const MapGrid& grid, const MapPoint& p);
 
 // Speeds outer, loads inner.
 std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::vector<float>& loads);
 
 // True when the load axis is the fuel quantity (MODE 2), false for target pe.
 bool load_is_fuel(const BasePoint& base);
-
-// The input files of a point: the base files with the point's "fort3.dat".
-InputTexts point_inputs(const MapGrid& grid, const MapPoint& p);
 
 // "fort3.dat" of a point: the base record with the point's speed and load.
 // Every real is written in its shortest form that reads back to the same float.
@@ -69,6 +87,13 @@ std::string shortest_real(float v);
 
 // A real in a CSV field: shortest_real(), and every NaN as "nan".
 std::string csv_real(float v);
+
+// "point 7 (2000 rpm, load 8, IVC=576)": a point as messages name it, with the
+// names of the varied items' columns.
+std::string point_label(const MapPoint& p, const std::vector<std::string>& variedNames);
+
+// The names of a grid's varied items' columns.
+std::vector<std::string> varied_names(const MapGrid& grid);
 
 // Folder name of a point: "point-0001".
 std::string point_folder_name(int32_t index);

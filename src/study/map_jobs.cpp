@@ -8,12 +8,15 @@
 #include <unistd.h>
 #include <utility>
 
+#include "case/case_toml.hpp"
+#include "case/input_error.hpp"
 #include "files/folder_lock.hpp"
 #include "files/run_folder.hpp"
-#include "study/map_csv_output.hpp"
+#include "study/csv_output.hpp"
 #include "study/map_manifest.hpp"
 #include "study/map_point_run.hpp"
 #include "study/progress.hpp"
+#include "study/study_run.hpp"
 
 namespace diesel {
 
@@ -108,10 +111,6 @@ bool exists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, ec));
 }
 
-std::string point_label(const MapPoint& p) {
-    return "point " + std::to_string(p.index) + " (" + csv_real(p.speed) + " rpm, load " + csv_real(p.load) + ")";
-}
-
 // True when `pdir` holds a valid result of point `p` of manifest `m`.
 bool has_valid_result(const std::string& pdir, const MapManifest& m, const MapPoint& p) {
     std::string text, error, row;
@@ -177,19 +176,19 @@ bool clear_job_folder(const std::string& dir, const MapManifest& manifest, bool 
     return true;
 }
 
-// The input files and binding file of one point folder.
+// The case file and binding file of one point folder: the point's whole case
+// in input/case.toml, start rows inline, so that the folder runs on its own.
 std::string write_point_folder(const std::string& pdir, const MapGrid& grid, const MapPoint& p,
                                const std::string& fingerprint) {
     const std::string inputDir = path_in(pdir, kPointInputFolder);
     std::error_code ec;
     fs::create_directories(inputDir, ec);
     if (ec) return "cannot create " + inputDir + ": " + ec.message();
-    const InputTexts texts = point_inputs(grid, p);
-    std::string error = write_text_file(path_in(inputDir, "fort3.dat"), *texts.fort3);
-    if (error.empty()) error = write_text_file(path_in(inputDir, "fort2.dat"), texts.fort2.value_or(""));
-    if (error.empty() && texts.fort14) error = write_text_file(path_in(inputDir, "fort14.dat"), *texts.fort14);
+    const std::string caseText = write_case_toml(self_contained(point_case(grid, p)));
+    std::string error = write_text_file(path_in(inputDir, kCaseFileName), caseText);
     if (error.empty()) {
-        error = write_text_file(path_in(pdir, kPointFile), point_binding_text({fingerprint, p, inputs_fingerprint(texts)}));
+        error = write_text_file(path_in(pdir, kPointFile),
+                                point_binding_text({fingerprint, p, case_file_fingerprint(caseText)}));
     }
     // A result of an earlier, unfinished or broken try must not outlive the new inputs.
     if (error.empty() && ::unlink(path_in(pdir, kResultFile).c_str()) != 0 && errno != ENOENT) {
@@ -252,7 +251,7 @@ int emit_map_jobs(const MapGrid& grid, const EmitOptions& o, std::ostream& err) 
     }
     if (!warning.empty()) err << "diesel-cycle: warning: " << warning << '\n';
 
-    const MapManifest manifest = make_manifest(grid, map_csv_header(grid.base));
+    const MapManifest manifest = make_manifest(grid, map_csv_header(grid));
     bool keep = false;
     if (!clear_job_folder(dir, manifest, o.force, keep, err)) return kExitFileError;
     // The manifest goes first: whatever an interrupted emission leaves is listed in it.
@@ -263,7 +262,7 @@ int emit_map_jobs(const MapGrid& grid, const EmitOptions& o, std::ostream& err) 
     }
     std::string jobs;
     std::size_t toRun = 0, done = 0;
-    Progress progress(err, "point folders written", manifest.points.size());
+    Progress progress(err, "map", "point folders written", manifest.points.size(), o.quiet);
     for (const MapPoint& p : manifest.points) {
         const std::string pdir = path_in(dir, point_folder_name(p.index));
         if (!(keep && has_valid_result(pdir, manifest, p))) {
@@ -287,6 +286,7 @@ int emit_map_jobs(const MapGrid& grid, const EmitOptions& o, std::ostream& err) 
     fs::permissions(path_in(dir, kSlurmFile), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                     fs::perm_options::add, ec);
     const std::size_t kept = manifest.points.size() - toRun;
+    if (o.quiet) return kExitCompleted;
     err << "map: " << manifest.points.size() << " points in " << dir;
     if (keep) err << " (the same grid as before: " << kept << " finished points kept)";
     err << ", " << toRun << " to run\n"
@@ -296,7 +296,8 @@ int emit_map_jobs(const MapGrid& grid, const EmitOptions& o, std::ostream& err) 
     return kExitCompleted;
 }
 
-int collect_map(const std::string& folder, const std::string& csvFile, std::ostream& out, std::ostream& err) {
+int collect_map(const std::string& folder, const std::string& csvFile, bool quiet, std::ostream& out,
+                std::ostream& err) {
     const std::string where = "diesel-cycle: map: --collect " + folder + ": ";
     std::string text, error;
     if (!read_text_file(path_in(folder, kManifestFile), text, error)) {
@@ -315,13 +316,14 @@ int collect_map(const std::string& folder, const std::string& csvFile, std::ostr
         err << where << kManifestFile << ": " << error << '\n';
         return kExitFileError;
     }
-    MapCsvOutput csvOutput;
+    CsvOutput csvOutput("map");
     if (!csvOutput.prepare(csvFile, err)) return kExitFileError;
 
+    const std::vector<std::string> names = varied_names(m);
     std::string csv = m.header + "\n";
     bool notRun = false, stopped = false;
     std::size_t missing = 0, invalid = 0, done = 0;
-    Progress progress(err, "points collected", m.points.size());
+    Progress progress(err, "map", "points collected", m.points.size(), quiet);
     for (const MapPoint& p : m.points) {
         const std::string pdir = path_in(folder, point_folder_name(p.index));
         std::string row, why;
@@ -341,7 +343,7 @@ int collect_map(const std::string& folder, const std::string& csvFile, std::ostr
         }
         if (bad != nullptr) {
             row = failed_row(m.header, p, bad);
-            err << "diesel-cycle: map: " << point_label(p) << ": " << bad << ": " << why << '\n';
+            err << "diesel-cycle: map: " << point_label(p, names) << ": " << bad << ": " << why << '\n';
             ++(bad == kPointMissing ? missing : invalid);
             notRun = true;
         } else {
@@ -382,7 +384,9 @@ int run_emitted_point(const std::string& folder, std::ostream& err) {
         return kExitFileError;
     }
     if (!parse_point_binding(text, binding, error)) {
-        err << where << kPointFile << ": " << error << '\n';
+        if (error.starts_with("a version"))
+            err << where << "emitted by an earlier version, whose points this one cannot run; emit the map again\n";
+        else err << where << kPointFile << ": " << error << '\n';
         return kExitFileError;
     }
     // The old result goes before anything is run: a run that fails leaves none.
@@ -392,17 +396,25 @@ int run_emitted_point(const std::string& folder, std::ostream& err) {
         return kExitFileError;
     }
     remove_leftover_temporaries(folder, kResultFile);
-    InputTexts texts;
-    if (!read_folder_inputs(path_in(folder, kPointInputFolder), texts, error)) {
-        err << where << kPointInputFolder << "/" << error << '\n';
+    const std::string inputDir = path_in(folder, kPointInputFolder);
+    if (!read_text_file(path_in(inputDir, kCaseFileName), text, error)) {
+        err << where << kPointInputFolder << "/" << kCaseFileName << ": "
+            << (error.empty() ? std::string("file is missing") : error) << '\n';
         return kExitFileError;
     }
-    if (inputs_fingerprint(texts) != binding.inputs) {
-        err << where << "the files in " << kPointInputFolder << "/ are not those emitted for point "
+    if (case_file_fingerprint(text) != binding.inputs) {
+        err << where << "the case in " << kPointInputFolder << "/ is not the one emitted for point "
             << binding.point.index << "; emit the map again\n";
         return kExitFileError;
     }
-    const PointResult r = run_map_point(texts, binding.point, folder);
+    PointResult r;
+    try {
+        const FolderCase input = load_folder_case(inputDir, {InputChoice::Toml, {}});
+        for (const std::string& w : input.warnings) err << "diesel-cycle: warning: " << w << '\n';
+        r = run_map_point(input.c, binding.point, {folder, false, true});
+    } catch (const InputError& e) {
+        r = point_not_run(binding.point, kPointInputError, e.what());
+    }
     if (r.end == kPointOutputError) {
         err << "diesel-cycle: map: " << r.message << '\n';
         return kExitFileError;

@@ -4,8 +4,10 @@
 #include <nlohmann/json.hpp>
 
 #include "input/free_format.hpp"
+#include "report/output_figures.hpp"
 #include "study/fingerprint.hpp"
 #include "study/map_point_run.hpp"
+#include "study/varied_item.hpp"
 
 namespace diesel {
 
@@ -16,18 +18,21 @@ using nlohmann::json;
 constexpr const char* kManifestFormat = "diesel-cycle map jobs";
 constexpr const char* kPointFormat = "diesel-cycle map point";
 constexpr const char* kResultFormat = "diesel-cycle map point result";
-constexpr int kFormatVersion = 1;
+constexpr int kPointVersion = 2;   // point.json: the point's varied values, its case in case.toml
+constexpr int kResultVersion = 1;  // result.json
 
-// The files an emission and a point's run put into a point folder.
+// The files an emission and a point's run put into a point folder (those of
+// version 1 too, so that --force removes an old emission's whole folder).
 const char* const kPointFiles[] = {
-    "input/fort3.dat", "input/fort2.dat", "input/fort14.dat", "input", "point.json",
-    "fort8.dat",       "fort9.dat",       "fort10.dat",       "fort11.dat", "fort12.dat",
-    "fort13.dat",      "fort15.dat",      "fort16.dat",       "fort14.dat", "console.txt",
-    "result.json",     ".diesel-cycle.lock"};
+    "input/case.toml", "input/fort3.dat", "input/fort2.dat", "input/fort14.dat", "input",
+    "point.json",      "fort8.dat",       "fort9.dat",       "fort10.dat",       "fort11.dat",
+    "fort12.dat",      "fort13.dat",      "fort15.dat",      "fort16.dat",       "fort14.dat",
+    "console.txt",     "results.json",    "result.json",     ".diesel-cycle.lock"};
 
-// A JSON text of ours: an object of the format `format` and version 1. A
-// parse error names the byte, never the bytes themselves (they may be garbage).
-bool parse_object(const std::string& text, const char* format, json& j, std::string& error) {
+// A JSON text of ours: an object of the format `format` and a version from
+// `oldest` to `newest`. A parse error names the byte, never the bytes
+// themselves (they may be garbage).
+bool parse_object(const std::string& text, const char* format, int oldest, int newest, json& j, std::string& error) {
     try {
         j = json::parse(text);
     } catch (const json::parse_error& e) {
@@ -41,8 +46,11 @@ bool parse_object(const std::string& text, const char* format, json& j, std::str
         error = std::string("not a ") + format + " file";
         return false;
     }
-    if (!j.contains("version") || j["version"] != kFormatVersion) {
-        error = "a version this program does not read (it reads version " + std::to_string(kFormatVersion) + ")";
+    if (!j.contains("version") || !j["version"].is_number_integer() || j["version"].get<int64_t>() < oldest ||
+        j["version"].get<int64_t>() > newest) {
+        error = "a version this program does not read (it reads version " +
+                (oldest == newest ? std::to_string(newest) : std::to_string(oldest) + " to " + std::to_string(newest)) +
+                ")";
         return false;
     }
     return true;
@@ -54,16 +62,43 @@ bool read_real(const json& j, float& v) {
     return parse_real(j.get<std::string>(), v) == NumberStatus::Ok;
 }
 
+// A varied value as a point holds it: text of a real or whole number, nothing
+// a CSV field cannot hold.
+bool is_value_text(const std::string& v) {
+    float f = 0.0f;
+    return !v.empty() && v.size() <= 64 && parse_real(v, f) == NumberStatus::Ok;
+}
+
 bool read_point(const json& j, MapPoint& p) {
     if (!j.is_object() || !j.contains("index") || !j["index"].is_number_integer()) return false;
     const auto index = j["index"].get<int64_t>();
     if (index < 1 || index > INT32_MAX) return false;
     p.index = static_cast<int32_t>(index);
+    p.values.clear();
+    if (j.contains("values")) {
+        if (!j["values"].is_array()) return false;
+        for (const json& v : j["values"]) {
+            if (!v.is_string() || !is_value_text(v.get<std::string>())) return false;
+            p.values.push_back(v.get<std::string>());
+        }
+    }
     return j.contains("speed") && j.contains("load") && read_real(j["speed"], p.speed) && read_real(j["load"], p.load);
 }
 
 json point_json(const MapPoint& p) {
-    return {{"index", p.index}, {"speed", shortest_real(p.speed)}, {"load", shortest_real(p.load)}};
+    json j = {{"index", p.index}, {"speed", shortest_real(p.speed)}, {"load", shortest_real(p.load)}};
+    if (!p.values.empty()) j["values"] = p.values;
+    return j;
+}
+
+// Every value of a case and its start rows, as exact texts: what a design's
+// points are built on.
+std::string case_values_text(const Case& c) {
+    std::string text;
+    for (const InputItem& it : input_items()) text += std::string(it.key) + "=" + case_value_text(c, it.id) + "\n";
+    for (const StartRow& r : c.start.rows)
+        text += "row=" + shortest_real(r.mass) + "," + shortest_real(r.temperature) + "," + shortest_real(r.eqr) + "\n";
+    return text;
 }
 
 std::vector<std::string> split_fields(const std::string& row) {
@@ -91,7 +126,7 @@ bool is_count_field(const std::string& f) {
 
 // What a column of the map CSV holds, by its name; columns this version does
 // not know are only checked to be plain text.
-enum class Column { Speed, Load, Real, Count, End, Other };
+enum class Column { Speed, Load, Real, Count, End, Value, Other };
 
 Column column_kind(std::size_t i, const std::string& name) {
     if (i == 0) return Column::Speed;
@@ -100,6 +135,10 @@ Column column_kind(std::size_t i, const std::string& name) {
     if (name == "cycles") return Column::Count;
     for (const char* real : {"fuel_10mm3", "pe_bar", "be_g_kwh", "nv", "tex_degc", "etai", "lambda", "pmax_bar"}) {
         if (name == real) return Column::Real;
+    }
+    for (const char* figure : map_extra_figures()) {
+        const std::string column = find_output_figure(figure)->mapColumn;
+        if (name == column.substr(0, column.find(' '))) return Column::Real;
     }
     return Column::Other;
 }
@@ -112,20 +151,31 @@ MapManifest make_manifest(const MapGrid& grid, const std::string& header) {
     m.points = grid.points;
     m.files = {kManifestFile, kJobsFile, kSlurmFile};
     for (const char* f : kPointFiles) m.pointFiles.emplace_back(f);
-    // Everything a point's result depends on: the base files and, through its
-    // "fort3.dat", each point's operating point and place in the grid.
+    // Everything a point's result depends on: the base case, which items
+    // vary, and each point's speed, load, values and place in the design.
     Fingerprint fp;
-    fp.add("diesel-cycle map grid").add(header);
-    fp.add(grid.baseTexts.fort2.value_or("")).add(grid.baseTexts.fort14 ? *grid.baseTexts.fort14 : "(none)");
-    for (const MapPoint& p : grid.points) fp.add(point_fort3(grid.base, p));
+    fp.add("diesel-cycle map design").add(header).add(case_values_text(grid.base));
+    fp.add(grid.loadIsFuel ? "load: fuel" : "load: target pe");
+    for (const MapColumn& c : grid.varied) fp.add(item_info(c.item).key);
+    for (const MapPoint& p : grid.points) {
+        fp.add(std::to_string(p.index)).add(shortest_real(p.speed)).add(shortest_real(p.load));
+        for (const std::string& v : p.values) fp.add(v);
+    }
     m.fingerprint = fp.hex();
     return m;
+}
+
+std::vector<std::string> varied_names(const MapManifest& m) {
+    const std::size_t count = m.points.empty() ? 0 : m.points.front().values.size();
+    std::vector<std::string> names = split_fields(m.header);
+    if (count > names.size()) return {};
+    return std::vector<std::string>(names.end() - static_cast<std::ptrdiff_t>(count), names.end());
 }
 
 std::string manifest_text(const MapManifest& m) {
     json points = json::array();
     for (const MapPoint& p : m.points) points.push_back(point_json(p));
-    const json j = {{"format", kManifestFormat}, {"version", kFormatVersion},
+    const json j = {{"format", kManifestFormat}, {"version", m.version},
                     {"program", std::string("diesel-cycle ") + DIESEL_VERSION},
                     {"fingerprint", m.fingerprint},  {"header", m.header},
                     {"files", m.files},              {"point_files", m.pointFiles},
@@ -135,8 +185,9 @@ std::string manifest_text(const MapManifest& m) {
 
 bool parse_manifest(const std::string& text, MapManifest& m, std::string& error) {
     json j;
-    if (!parse_object(text, kManifestFormat, j, error)) return false;
+    if (!parse_object(text, kManifestFormat, 1, kManifestVersion, j, error)) return false;
     try {
+        m.version = j.at("version").get<int>();
         m.fingerprint = j.at("fingerprint").get<std::string>();
         m.header = j.at("header").get<std::string>();
         m.files = j.at("files").get<std::vector<std::string>>();
@@ -148,6 +199,10 @@ bool parse_manifest(const std::string& text, MapManifest& m, std::string& error)
                 error = "point " + std::to_string(m.points.size() + 1) + " is not an index, speed and load";
                 return false;
             }
+            if (!m.points.empty() && point.values.size() != m.points.front().values.size()) {
+                error = "point " + std::to_string(m.points.size() + 1) + " has another count of varied values";
+                return false;
+            }
             m.points.push_back(point);
         }
     } catch (const json::exception&) {
@@ -157,17 +212,16 @@ bool parse_manifest(const std::string& text, MapManifest& m, std::string& error)
     return true;
 }
 
-std::string inputs_fingerprint(const InputTexts& texts) {
+std::string case_file_fingerprint(const std::string& text) {
     Fingerprint fp;
-    fp.add("diesel-cycle inputs");
-    for (const auto* t : {&texts.fort3, &texts.fort2, &texts.fort14}) fp.add(*t ? **t : "(none)");
+    fp.add("diesel-cycle point case").add(text);
     return fp.hex();
 }
 
 std::string point_binding_text(const PointBinding& b) {
     json j = point_json(b.point);
     j["format"] = kPointFormat;
-    j["version"] = kFormatVersion;
+    j["version"] = kPointVersion;
     j["fingerprint"] = b.fingerprint;
     j["inputs"] = b.inputs;
     return j.dump() + "\n";
@@ -175,7 +229,7 @@ std::string point_binding_text(const PointBinding& b) {
 
 bool parse_point_binding(const std::string& text, PointBinding& b, std::string& error) {
     json j;
-    if (!parse_object(text, kPointFormat, j, error)) return false;
+    if (!parse_object(text, kPointFormat, kPointVersion, kPointVersion, j, error)) return false;
     if (!read_point(j, b.point) || !j.contains("fingerprint") || !j["fingerprint"].is_string() ||
         !j.contains("inputs") || !j["inputs"].is_string()) {
         error = "an entry is missing or of the wrong kind";
@@ -187,7 +241,7 @@ bool parse_point_binding(const std::string& text, PointBinding& b, std::string& 
 }
 
 std::string result_file_text(const std::string& fingerprint, const MapPoint& p, const std::string& row) {
-    const json j = {{"format", kResultFormat}, {"version", kFormatVersion}, {"fingerprint", fingerprint},
+    const json j = {{"format", kResultFormat}, {"version", kResultVersion}, {"fingerprint", fingerprint},
                     {"index", p.index},        {"row", row}};
     return j.dump() + "\n";
 }
@@ -195,7 +249,7 @@ std::string result_file_text(const std::string& fingerprint, const MapPoint& p, 
 std::string check_point_result(const std::string& text, const MapManifest& m, const MapPoint& p, std::string& row) {
     json j;
     std::string error;
-    if (!parse_object(text, kResultFormat, j, error)) return error;
+    if (!parse_object(text, kResultFormat, kResultVersion, kResultVersion, j, error)) return error;
     if (!j.contains("fingerprint") || !j["fingerprint"].is_string() || !j.contains("index") ||
         !j["index"].is_number_integer() || !j.contains("row") || !j["row"].is_string()) {
         return "an entry is missing or of the wrong kind";
@@ -222,10 +276,14 @@ std::string check_result_row(const std::string& row, const std::string& header, 
         return "its row has " + std::to_string(fields.size()) + " fields where the header has " +
                std::to_string(names.size());
     }
+    // The varied values fill the last columns.
+    if (p.values.size() + 2 > names.size()) return "its header has no room for the point's varied values";
+    const std::size_t firstValue = names.size() - p.values.size();
+    const auto kind = [&](std::size_t i) { return i >= firstValue ? Column::Value : column_kind(i, names[i]); };
     // The ending decides whether the figure columns hold numbers.
     bool ran = false, knownEnd = false;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (column_kind(i, names[i]) != Column::End) continue;
+        if (kind(i) != Column::End) continue;
         for (int32_t e = 0; e <= static_cast<int32_t>(RunEnd::NonFiniteResult); ++e) {
             if (fields[i] == run_end_name(static_cast<RunEnd>(e))) ran = knownEnd = true;
         }
@@ -235,7 +293,11 @@ std::string check_result_row(const std::string& row, const std::string& header, 
     if (!knownEnd) return "its header has no end column";
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string& f = fields[i];
-        switch (column_kind(i, names[i])) {
+        switch (kind(i)) {
+            case Column::Value:
+                if (f != p.values[i - firstValue])
+                    return "its " + names[i] + " field is " + f.substr(0, 24) + ", not " + p.values[i - firstValue];
+                break;
             case Column::Speed:
                 if (f != csv_real(p.speed)) return "its row is for speed " + f.substr(0, 24) + ", not " + csv_real(p.speed);
                 break;
@@ -245,9 +307,9 @@ std::string check_result_row(const std::string& row, const std::string& header, 
             case Column::Real:
             case Column::Count:
                 if (!ran && !f.empty()) return "its " + names[i] + " field holds a figure of a point that did not run";
-                if (ran && column_kind(i, names[i]) == Column::Real && !is_real_field(f))
+                if (ran && kind(i) == Column::Real && !is_real_field(f))
                     return "its " + names[i] + " field is not a number";
-                if (ran && column_kind(i, names[i]) == Column::Count && !is_count_field(f))
+                if (ran && kind(i) == Column::Count && !is_count_field(f))
                     return "its " + names[i] + " field is not a count";
                 break;
             case Column::End:

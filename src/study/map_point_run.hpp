@@ -1,11 +1,14 @@
-// One point of an engine map: a complete run in its own RunState, its CSV row
-// and, optionally, its output files in a folder of its own.
+// One point of an engine map: its case run as a study run (study_run.hpp)
+// and its CSV row.
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "case/case.hpp"
 #include "state/run_io.hpp"
 #include "study/map_grid.hpp"
+#include "study/study_run.hpp"
 
 namespace diesel {
 
@@ -22,20 +25,27 @@ struct PointResult {
     std::string message;  // what went wrong or why the run stopped, for stderr; empty if nothing
 };
 
-// The CSV header; the load column is named for what the load axis is
-// (target_pe_bar or set_fuel_10mm3), so that the brake figures are the first
-// columns whose names start with "pe" and "be".
-std::string map_csv_header(const BasePoint& base);
+// The figures-table names of the columns that follow the end column, in order
+// (their CSV names are the table's map columns: torque_nm, power_kw, ...).
+const std::vector<const char*>& map_extra_figures();
 
-// Reads `texts` (the base files with the point's "fort3.dat"), runs the point
-// and forms its row. With a non-empty `outDir` the point's output files go to
-// that folder as a run writes them (opened all or none, the console text in
-// console.txt, the new start table when the run writes one); when they cannot
-// be written the row is an output-error row.
-PointResult run_map_point(const InputTexts& texts, const MapPoint& p, const std::string& outDir);
+// The CSV header: speed_rpm; the load column, named for what the load is
+// (target_pe_bar or set_fuel_10mm3), so that the brake figures are the first
+// columns whose names start with "pe" and "be"; the figures up to end; the
+// figures of map_extra_figures(); then one column per varied item, named as
+// the user wrote it.
+std::string map_csv_header(bool loadIsFuel, const std::vector<std::string>& variedNames);
+std::string map_csv_header(const MapGrid& grid);
+
+// Runs the point's case `c` (in memory, or into options.outDir) and forms its row.
+PointResult run_map_point(const Case& c, const MapPoint& p, const StudyRunOptions& options);
+
+// The row of a point whose case could not even be formed or read.
+PointResult point_not_run(const MapPoint& p, const char* end, std::string message);
 
 // The row of a point without figures under CSV `header`: its speed and load,
-// `end` in the end column, every other field empty.
+// `end` in the end column, its varied values in the last columns, every other
+// field empty.
 std::string failed_row(const std::string& header, const MapPoint& p, const char* end);
 
 // The end column of `row` under CSV `header` (empty when there is none).

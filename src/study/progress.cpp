@@ -5,41 +5,58 @@
 
 namespace diesel {
 
-namespace {
-
 std::string seconds_text(double s) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f s", s);
     return buf;
 }
 
-}  // namespace
-
-Progress::Progress(std::ostream& err, std::string what, std::size_t total)
-    : err_(err), what_(std::move(what)), total_(total), start_(std::chrono::steady_clock::now()), shown_(start_) {}
+Progress::Progress(std::ostream& err, std::string command, std::string what, std::size_t total, bool quiet)
+    : err_(err),
+      command_(std::move(command)),
+      what_(std::move(what)),
+      total_(total),
+      quiet_(quiet),
+      start_(std::chrono::steady_clock::now()),
+      shown_(start_) {}
 
 double Progress::seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
 void Progress::tick(std::size_t done, const std::string& note) {
+    tick_share(done, total_ == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total_), note);
+}
+
+void Progress::tick_share(std::size_t done, double share, const std::string& note) {
+    if (quiet_) return;
+    std::lock_guard<std::mutex> hold(lock_);
     const auto now = std::chrono::steady_clock::now();
     if (now - shown_ < std::chrono::seconds(1)) return;
     shown_ = now;
-    line(done, note, false);
+    line(done, note, false, share);
 }
 
-void Progress::finish(std::size_t done, const std::string& note) { line(done, note, true); }
+void Progress::finish(std::size_t done, const std::string& note) {
+    if (quiet_) return;
+    std::lock_guard<std::mutex> hold(lock_);
+    line(done, note, true, 1.0);
+}
 
-void Progress::line(std::size_t done, const std::string& note, bool last) {
+void Progress::say(const std::string& text) {
+    if (quiet_) return;
+    std::lock_guard<std::mutex> hold(lock_);
+    err_ << command_ << ": " << text << '\n';
+}
+
+void Progress::line(std::size_t done, const std::string& note, bool last, double share) {
     const double elapsed = seconds();
-    err_ << "map: " << done << " of " << total_ << " " << what_;
+    err_ << command_ << ": " << done << " of " << total_ << " " << what_;
     if (!note.empty()) err_ << ", " << note;
     if (last) {
         err_ << ", " << seconds_text(elapsed);
-    } else if (done > 0 && done < total_) {
-        err_ << ", about " << seconds_text(elapsed / static_cast<double>(done) * static_cast<double>(total_ - done))
-             << " left";
+    } else if (share > 0.0 && share < 1.0) {
+        err_ << ", about " << seconds_text(elapsed / share * (1.0 - share)) << " left";
     }
     err_ << '\n';
 }

@@ -11,7 +11,7 @@ using namespace cli_test;
 TEST(CommandLine, HelpListsEveryOptionAndUnknownOptionsGiveStatus2) {
     const auto help = run_in(fs::temp_directory_path(), program({"--help"}));
     EXPECT_EQ(help.status, 0);
-    for (const char* item : {"-C DIR", "-h, --help", "--version", "init [DIR]", "plot [DIR | MAP.csv]", "map ..."})
+    for (const char* item : {"-C DIR", "-h, --help", "--version", "init [DIR]", "plot [DIR | MAP.csv]", "map ...", "full-load BASE", "optimize BASE"})
         EXPECT_NE(help.out.find(item), std::string::npos) << item;
     const auto r = run_in(fs::temp_directory_path(), program({"--bogus"}));
     EXPECT_EQ(r.status, 2);

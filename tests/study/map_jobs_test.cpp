@@ -95,7 +95,7 @@ TEST(MapJobs, CollectValidatesEveryResult) {
         if (held >= 0) ::close(held), held = -1;
         EXPECT_EQ(r.status, 2) << c.what;
         std::vector<std::string> expected = rows;
-        expected[2] = "2000,4,,,,,,,,,," + std::string(c.end);
+        expected[2] = "2000,4,,,,,,,,,," + std::string(c.end) + ",,,,,,";
         EXPECT_EQ(lines(r.out), expected) << c.what;
         const std::string line = "diesel-cycle: map: point 2 (2000 rpm, load 4): " + std::string(c.end) + ": ";
         EXPECT_NE(r.err.find(line), std::string::npos) << c.what << ": " << r.err;
@@ -161,7 +161,13 @@ TEST(MapJobs, PointExitsLikeARun) {
     const struct { const char* what; std::vector<test_support::Edit> base; Prepare prepare; BeforeExec as; int status; const char* says; } cases[] = {
         {"completed", {}, none, {}, 0, ""},
         {"stopped", {{2, 4, 12, "2"}}, none, {}, 3, "MAXCYC = 2"},
-        {"inputs changed", {}, [](const std::string& p) { write_file(p + "/input/fort2.dat", read_file(p + "/input/fort2.dat") + " "); }, {}, 2, "are not those emitted for point 1"},
+        {"case changed", {}, [](const std::string& p) { write_file(p + "/input/case.toml", read_file(p + "/input/case.toml") + " "); }, {}, 2, "the case in input/ is not the one emitted for point 1"},
+        {"case gone", {}, [](const std::string& p) { fs::remove(p + "/input/case.toml"); }, {}, 2, "input/case.toml: file is missing"},
+        {"a first-version point", {}, [](const std::string& p) {
+             std::string text = read_file(p + "/point.json");
+             text.replace(text.find("\"version\":2"), 11, "\"version\":1");
+             write_file(p + "/point.json", text);
+         }, {}, 2, "emitted by an earlier version, whose points this one cannot run"},
         {"no binding", {}, [](const std::string& p) { fs::remove(p + "/point.json"); }, {}, 2, "no point.json"},
         {"an earlier version", {}, [](const std::string& p) { fs::remove(p + "/point.json"); write_file(p + "/point.txt", "1 2000 3.5\n"); }, {}, 2, "earlier version"},
         {"running already", {}, [&](const std::string& p) {

@@ -1,7 +1,7 @@
-// Where the CSV of a map goes: standard output, or a file that is replaced at
-// the end through a temporary made before the first point runs, so that a
+// Where the CSV of a study goes: standard output, or a file that is replaced
+// at the end through a temporary made before the first run, so that a
 // destination that cannot be written is found before the work and an old CSV
-// survives a map that fails.
+// survives a study that fails.
 #pragma once
 
 #include <iosfwd>
@@ -11,8 +11,11 @@
 
 namespace diesel {
 
-class MapCsvOutput {
+class CsvOutput {
 public:
+    // `command` names the study in messages ("map", "full-load").
+    explicit CsvOutput(std::string command) : command_(std::move(command)) {}
+
     // `file` empty: standard output. False, with a message on `err`, when the
     // file cannot be written.
     bool prepare(const std::string& file, std::ostream& err);
@@ -22,6 +25,7 @@ public:
     bool write(const std::string& csv, std::ostream& out, std::ostream& err);
 
 private:
+    std::string command_;
     std::string file_;
     PendingReplacement pending_;
 };
