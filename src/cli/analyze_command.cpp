@@ -5,6 +5,7 @@
 
 #include "analysis/analyze_files.hpp"
 #include "cli/case_options.hpp"
+#include "cli/command_line.hpp"
 #include "cli/trace_options.hpp"
 #include "files/run_folder.hpp"
 
@@ -57,11 +58,7 @@ void usage(std::ostream& os) {
 
 int analyze_command(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     AnalyzeRequest q;
-    auto bad = [&](const std::string& what) {
-        err << "diesel-cycle: analyze: " << what << '\n';
-        usage(err);
-        return kExitFileError;
-    };
+    auto bad = [&](const std::string& what) { return usage_error(err, "analyze", what); };
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {

@@ -6,6 +6,7 @@
 
 #include "analysis/calibrate_files.hpp"
 #include "cli/case_options.hpp"
+#include "cli/command_line.hpp"
 #include "cli/trace_options.hpp"
 #include "files/run_folder.hpp"
 
@@ -65,11 +66,7 @@ bool window_of(const std::string& text, PressureWindow& w) {
 
 int calibrate_command(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CalibrateRequest q;
-    auto bad = [&](const std::string& what) {
-        err << "diesel-cycle: calibrate: " << what << '\n';
-        usage(err);
-        return kExitFileError;
-    };
+    auto bad = [&](const std::string& what) { return usage_error(err, "calibrate", what); };
     bool fitGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];

@@ -24,10 +24,11 @@ void usage(std::ostream& os) {
     os << "usage: diesel-cycle [-C DIR] [--export] [--set NAME=VALUE]... [--inputs toml|fort]\n"
           "       diesel-cycle init [--fort] [--set NAME=VALUE]... [DIR]\n"
           "       diesel-cycle convert [--to toml|fort] [--force] [DIR]\n"
-          "       diesel-cycle plot [DIR | MAP.csv]...\n"
-          "       diesel-cycle map ...\n"
-          "       diesel-cycle full-load BASE --min FIG=V|--max FIG=V ... [options]\n"
-          "       diesel-cycle optimize BASE --vary NAME=LO:HI ... --minimize FIG [options]\n"
+          "       diesel-cycle plot [--z FIGURE[,...]] [--full-load FL.csv] [DIR | CSV]...\n"
+          "       diesel-cycle map BASE [--speeds GRID] [--loads GRID] [--vary NAME=V]... [options]\n"
+          "       diesel-cycle map --collect DIR | --point DIR\n"
+          "       diesel-cycle full-load BASE [--speeds GRID] (--min|--max FIG=V)... [options]\n"
+          "       diesel-cycle optimize BASE --vary NAME=LO:HI ... --minimize|--maximize FIG [options]\n"
           "       diesel-cycle analyze CASE --pressure FILE [options]\n"
           "       diesel-cycle calibrate CASE --pressure FILE [options]\n"
           "       diesel-cycle --help | --version\n"
@@ -60,11 +61,14 @@ void usage(std::ostream& os) {
           "  convert [DIR]\n"
           "              write DIR/case.toml from the fort files, or with --to fort the\n"
           "              fort files from case.toml; overwrites nothing without --force\n"
-          "  plot [DIR | MAP.csv]...\n"
+          "  plot [DIR | CSV]...\n"
           "              draw the result sheets with gnuplot: DIR/cycle.png from the\n"
-          "              trace files of a run, one per run folder, and MAP.png from an\n"
-          "              engine-map CSV (fuel consumption contours over speed and load)\n"
-          "  map ...     run an engine map or a sweep: many operating points, speeds and\n"
+          "              trace files of a run, one per run folder; MAP-be.png,\n"
+          "              MAP-lambda.png ... from the CSV of a map or sweep, the full-load\n"
+          "              sheet from a full-load CSV, analysis.png from an analysis; see\n"
+          "              'diesel-cycle plot --help'\n"
+          "  map BASE ...\n"
+          "              run an engine map or a sweep: many operating points, speeds and\n"
           "              loads, any input item varied (--vary) or a Latin hypercube\n"
           "              (--lhs), one CSV line each; see 'diesel-cycle map --help'\n"
           "  full-load BASE --speeds ... --min lambda=1.4 --max pmax=150 ...\n"
@@ -80,8 +84,10 @@ void usage(std::ostream& os) {
           "              adjust inputs of the case until its cylinder pressure matches the\n"
           "              measured trace; see 'diesel-cycle calibrate --help'\n"
           "\n"
-          "exit status: 0 output cycle completed, 2 bad input, a file error or a usage\n"
-          "             error, 3 a stopping rule ended the run early (reason on stderr)\n"
+          "exit status: 0 output cycle completed with finite figures, 2 bad input, a file\n"
+          "             error or a usage error, 3 a stopping rule ended the run early, or\n"
+          "             its figures are not finite numbers (reason on stderr); each command's\n"
+          "             help gives its own\n"
           "\n"
           "Reference documentation: share/doc/diesel-cycle in the install prefix\n"
           "(docs/ in the source tree).\n";
@@ -94,17 +100,20 @@ bool is_command(const std::string& a) {
 
 }  // namespace
 
+int usage_error(std::ostream& err, std::string_view command, std::string_view what) {
+    const std::string prefix = command.empty() ? std::string() : std::string(command) + ": ";
+    const std::string help = command.empty() ? std::string() : std::string(command) + " ";
+    err << "diesel-cycle: " << prefix << what << " (see diesel-cycle " << help << "--help)\n";
+    return kExitFileError;
+}
+
 int common_option(const std::string& arg, const char* command, void (*usage)(std::ostream&), std::ostream& out,
                   std::ostream& err) {
     if (arg == "--help" || arg == "-h") {
         usage(out);
         return kExitCompleted;
     }
-    if (arg.size() > 1 && arg[0] == '-') {
-        err << "diesel-cycle: " << command << ": unknown option '" << arg << "'\n";
-        usage(err);
-        return kExitFileError;
-    }
+    if (arg.size() > 1 && arg[0] == '-') return usage_error(err, command, "unknown option '" + arg + "'");
     return -1;
 }
 
@@ -129,8 +138,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         std::string error;
         if (const OptionTaken taken = take_case_option(argc, argv, i, caseOptions, error); taken != OptionTaken::No) {
             if (taken == OptionTaken::Yes) continue;
-            err << "diesel-cycle: " << error << '\n';
-            return kExitFileError;
+            return usage_error(err, "", error);
         }
         if (a == "--export") {
             exportResults = true;
@@ -150,17 +158,13 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
             } else if (i + 1 < argc) {
                 dir = argv[++i];
             } else {
-                err << "diesel-cycle: -C needs a folder\n";
-                usage(err);
-                return kExitFileError;
+                return usage_error(err, "", "-C needs a folder");
             }
             continue;
         }
-        err << "diesel-cycle: unknown argument '" << a << "'";
-        if (is_command(a)) err << " (a command comes first: diesel-cycle " << a << " ...)";
-        err << '\n';
-        usage(err);
-        return kExitFileError;
+        if (is_command(a))
+            return usage_error(err, "", "unknown argument '" + a + "': a command comes first, diesel-cycle " + a + " ...");
+        return usage_error(err, "", "unknown argument '" + a + "'");
     }
     // A missing folder would otherwise surface as a missing fort3.dat.
     std::error_code ec;

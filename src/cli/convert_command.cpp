@@ -59,20 +59,13 @@ int convert_command(int argc, const char* const* argv, std::ostream& out, std::o
         }
         if (a == "--to" || a.starts_with("--to=")) {
             const std::string value = a == "--to" ? (i + 1 < argc ? argv[++i] : "") : a.substr(5);
-            if (value != "toml" && value != "fort") {
-                err << "diesel-cycle: convert: --to takes toml or fort\n";
-                usage(err);
-                return kExitFileError;
-            }
+            if (value != "toml" && value != "fort") return usage_error(err, "convert", "--to takes toml or fort");
             to = value == "toml" ? CaseFormat::Toml : CaseFormat::Fort;
             continue;
         }
         if (const int status = common_option(a, "convert", usage, out, err); status >= 0) return status;
-        if (haveDir || a.empty()) {
-            err << "diesel-cycle: convert: " << (a.empty() ? "an empty folder name" : "more than one folder") << '\n';
-            usage(err);
-            return kExitFileError;
-        }
+        if (haveDir || a.empty())
+            return usage_error(err, "convert", a.empty() ? "an empty folder name" : "more than one folder");
         dir = a;
         haveDir = true;
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/case_options.hpp"
+#include "cli/command_line.hpp"
 #include "cli/option_values.hpp"
 #include "files/run_folder.hpp"
 #include "study/full_load.hpp"
@@ -120,19 +121,15 @@ int full_load_command(int argc, const char* const* argv, std::ostream& out, std:
     std::string error;
     bool help = false;
     if (!parse_options(argc, argv, q, error, help)) {
-        err << "diesel-cycle: full-load: " << error << '\n';
-        usage(err);
-        return kExitFileError;
+        return usage_error(err, "full-load", error);
     }
     if (help) {
         usage(out);
         return kExitCompleted;
     }
     if (q.baseDir.empty() || q.limits.empty()) {
-        err << "diesel-cycle: full-load: " << (q.baseDir.empty() ? "a base folder" : "a limit (--min or --max)")
-            << " is needed\n";
-        usage(err);
-        return kExitFileError;
+        return usage_error(err, "full-load",
+                           q.baseDir.empty() ? "a base folder is needed" : "a limit (--min or --max) is needed");
     }
     return run_full_load(q, out, err);
 }

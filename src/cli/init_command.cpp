@@ -48,19 +48,15 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         if (const OptionTaken taken = take_case_option(argc, argv, i, options, error, false);
             taken != OptionTaken::No) {
             if (taken == OptionTaken::Yes) continue;
-            err << "diesel-cycle: init: " << error << '\n';
-            return kExitFileError;
+            return usage_error(err, "init", error);
         }
         if (a == "--fort") {
             fort = true;
             continue;
         }
         if (const int status = common_option(a, "init", usage, out, err); status >= 0) return status;
-        if (haveDir || a.empty()) {
-            err << "diesel-cycle: init: " << (a.empty() ? "an empty folder name" : "more than one folder") << '\n';
-            usage(err);
-            return kExitFileError;
-        }
+        if (haveDir || a.empty())
+            return usage_error(err, "init", a.empty() ? "an empty folder name" : "more than one folder");
         dir = a;
         haveDir = true;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/case_options.hpp"
+#include "cli/command_line.hpp"
 #include "cli/option_values.hpp"
 #include "files/run_folder.hpp"
 #include "study/engine_map.hpp"
@@ -184,9 +185,7 @@ int map_command(int argc, const char* const* argv, std::ostream& out, std::ostre
     std::string error;
     bool help = false;
     if (!parse_options(argc, argv, o, error, help) || !(error = conflicts(o)).empty()) {
-        err << "diesel-cycle: map: " << error << '\n';
-        usage(err);
-        return kExitFileError;
+        return usage_error(err, "map", error);
     }
     if (help) {
         usage(out);
@@ -196,9 +195,7 @@ int map_command(int argc, const char* const* argv, std::ostream& out, std::ostre
     if (!o.collect.empty()) return collect_map(o.collect, o.csv, o.quiet, out, err);
 
     if (o.design.baseDir.empty()) {
-        err << "diesel-cycle: map: a base folder is needed\n";
-        usage(err);
-        return kExitFileError;
+        return usage_error(err, "map", "a base folder is needed");
     }
     MapGrid grid;
     if (!prepare_map_grid(o.design, grid, err)) return kExitFileError;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/case_options.hpp"
+#include "cli/command_line.hpp"
 #include "cli/option_values.hpp"
 #include "files/run_folder.hpp"
 #include "study/optimize_study.hpp"
@@ -132,9 +133,7 @@ int optimize_command(int argc, const char* const* argv, std::ostream& out, std::
     std::string error;
     bool help = false;
     if (!parse_options(argc, argv, q, error, help)) {
-        err << "diesel-cycle: optimize: " << error << '\n';
-        usage(err);
-        return kExitFileError;
+        return usage_error(err, "optimize", error);
     }
     if (help) {
         usage(out);
@@ -145,14 +144,9 @@ int optimize_command(int argc, const char* const* argv, std::ostream& out, std::
                           : q.objective.figure == nullptr ? "an objective (--minimize FIG or --maximize FIG)"
                                                           : nullptr;
     if (missing != nullptr) {
-        err << "diesel-cycle: optimize: " << missing << " is needed\n";
-        usage(err);
-        return kExitFileError;
+        return usage_error(err, "optimize", std::string(missing) + " is needed");
     }
-    if (q.force && q.writeDir.empty()) {
-        err << "diesel-cycle: optimize: --force belongs to --write DIR\n";
-        return kExitFileError;
-    }
+    if (q.force && q.writeDir.empty()) return usage_error(err, "optimize", "--force belongs to --write DIR");
     return run_optimize(q, out, err);
 }
 

@@ -174,10 +174,7 @@ int plot_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         const std::string a = argv[i];
         if (a == "--") break;
         if (a == "--z" || a == "--full-load") {
-            if (i + 1 >= argc) {
-                err << "diesel-cycle: plot: " << a << " needs a value (see diesel-cycle plot --help)\n";
-                return kExitFileError;
-            }
+            if (i + 1 >= argc) return usage_error(err, "plot", a + " needs a value");
             ++i;
             continue;
         }
@@ -186,10 +183,7 @@ int plot_command(int argc, const char* const* argv, std::ostream& out, std::ostr
             usage(out);
             return kExitCompleted;
         }
-        if (a.size() > 1 && a[0] == '-') {
-            err << "diesel-cycle: plot: unknown option '" << a << "' (see diesel-cycle plot --help)\n";
-            return kExitFileError;
-        }
+        if (a.size() > 1 && a[0] == '-') return usage_error(err, "plot", "unknown option '" + a + "'");
     }
     if (find_on_path("gnuplot").empty()) {
         err << "diesel-cycle: plot: gnuplot is not installed; install it with:  " << kInstallHint << '\n';

@@ -1,6 +1,9 @@
-// The command line: help, the answer to unknown options, and -C.
+// The command line: help, the answer to usage errors, and -C.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "cli/command_line.hpp"
 #include "cli/robust_binary_run.hpp"
 
 namespace diesel {
@@ -8,14 +11,66 @@ namespace {
 
 using namespace cli_test;
 
-TEST(CommandLine, HelpListsEveryOptionAndUnknownOptionsGiveStatus2) {
+struct InProcess {
+    int status;
+    std::string out, err;
+};
+
+InProcess command_line(std::vector<const char*> args) {
+    args.insert(args.begin(), "diesel-cycle");
+    std::ostringstream out, err;
+    const int status = run_command_line(static_cast<int>(args.size()), args.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(CommandLine, HelpListsEveryCommandAndOption) {
     const auto help = run_in(fs::temp_directory_path(), program({"--help"}));
     EXPECT_EQ(help.status, 0);
-    for (const char* item : {"-C DIR", "-h, --help", "--version", "init [DIR]", "plot [DIR | MAP.csv]", "map ...", "full-load BASE", "optimize BASE"})
+    for (const char* item : {"-C DIR", "--export", "--set NAME=VALUE", "--inputs toml|fort", "-h, --help", "--version",
+                             "init [DIR]", "convert [DIR]", "plot [DIR | CSV]", "map BASE", "full-load BASE",
+                             "optimize BASE", "analyze CASE", "calibrate CASE"})
         EXPECT_NE(help.out.find(item), std::string::npos) << item;
-    const auto r = run_in(fs::temp_directory_path(), program({"--bogus"}));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("usage: diesel-cycle"), std::string::npos) << r.err;
+}
+
+// A usage error is one line naming the command and what is wrong, with a
+// pointer to the command's help, never a screenful of usage; nothing runs.
+TEST(CommandLine, UsageErrorsAreOneLineWithAHintToHelp) {
+    const struct {
+        std::vector<const char*> args;
+        const char* says;
+    } cases[] = {
+        {{"--bogus"}, "diesel-cycle: unknown argument '--bogus' (see diesel-cycle --help)"},
+        {{"-C"}, "diesel-cycle: -C needs a folder (see diesel-cycle --help)"},
+        {{"-C", ".", "map"}, "diesel-cycle: unknown argument 'map': a command comes first"},
+        {{"--set", "SPEED"}, "diesel-cycle: --set SPEED: expected NAME=VALUE"},
+        {{"init", "--bogus"}, "diesel-cycle: init: unknown option '--bogus' (see diesel-cycle init --help)"},
+        {{"init", "a", "b"}, "diesel-cycle: init: more than one folder (see diesel-cycle init --help)"},
+        {{"convert", "--to", "xml"}, "diesel-cycle: convert: --to takes toml or fort (see diesel-cycle convert --help)"},
+        {{"convert", "--bogus"}, "diesel-cycle: convert: unknown option '--bogus'"},
+        {{"plot", "--bogus"}, "diesel-cycle: plot: unknown option '--bogus' (see diesel-cycle plot --help)"},
+        {{"plot", "--z"}, "diesel-cycle: plot: --z needs a value (see diesel-cycle plot --help)"},
+        {{"map", "--bogus"}, "diesel-cycle: map: unknown option '--bogus' (see diesel-cycle map --help)"},
+        {{"map"}, "diesel-cycle: map: a base folder is needed (see diesel-cycle map --help)"},
+        {{"map", "B", "--jobs"}, "diesel-cycle: map: --jobs needs a value"},
+        {{"map", "--collect", "J", "--out", "O"}, "diesel-cycle: map: --collect takes no design"},
+        {{"full-load", "B"}, "diesel-cycle: full-load: a limit (--min or --max) is needed (see diesel-cycle full-load"},
+        {{"full-load", "B", "--min", "lamda=1.4"}, "diesel-cycle: full-load: --min lamda=1.4: no output figure"},
+        {{"optimize", "B", "--vary", "SOC=0:10"}, "diesel-cycle: optimize: an objective (--minimize FIG"},
+        {{"optimize", "B", "--vary", "SOC=0:10", "--minimize", "be", "--force"},
+         "diesel-cycle: optimize: --force belongs to --write DIR (see diesel-cycle optimize --help)"},
+        {{"analyze", "B", "--fast"}, "diesel-cycle: analyze: unknown option '--fast' (see diesel-cycle analyze --help)"},
+        {{"analyze", "B"}, "diesel-cycle: analyze: --pressure FILE is needed"},
+        {{"calibrate", "B", "--pressure", "T", "--window", "9:1"}, "diesel-cycle: calibrate: --window needs FROM:TO"},
+        {{"calibrate", "--bogus"}, "diesel-cycle: calibrate: unknown option '--bogus' (see diesel-cycle calibrate --help)"},
+    };
+    for (const auto& c : cases) {
+        const InProcess r = command_line(c.args);
+        EXPECT_EQ(r.status, 2) << c.says;
+        EXPECT_EQ(r.err.rfind(c.says, 0), 0u) << c.says << "\n" << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("--help)"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << c.says;
+    }
 }
 
 TEST(CommandLine, MinusCRunsInAnotherFolder) {
