@@ -30,17 +30,19 @@ void write(const std::string& path, const std::string& text) {
 
 int analyze_files(const AnalyzeRequest& q, std::ostream& out, std::ostream& err) {
     const auto started = std::chrono::steady_clock::now();
+    std::ostream silent(nullptr);
+    std::ostream& progress = q.quiet ? silent : err;
     try {
         const PressureTrace trace = read_pressure_trace(text_of(q.pressureFile), q.pressureFile);
-        err << "analyze: " << trace.angle.size() << " samples read from " << q.pressureFile << "; running case "
+        progress << "analyze: " << trace.angle.size() << " samples read from " << q.pressureFile << "; running case "
             << q.caseFolder << " once\n";
         const AnalysisCase c = load_analysis_case(q.caseFolder, q.caseOptions);
-        for (const std::string& w : c.warnings) err << "analyze: warning: " << w << '\n';
-        err << "analyze: case at fixed fuel " << c.fuel << " (10 mm3)"
+        for (const std::string& w : c.warnings) err << "diesel-cycle: warning: " << w << '\n';
+        progress << "analyze: case at fixed fuel " << c.fuel << " (10 mm3)"
             << (c.loadControlled ? ", the fuel its load control converged to" : "") << "; analysing\n";
         const AnalysisResult r = analyse_pressure(c, trace, q.options);
         if (r.cycle.cyclesInFile > r.cycle.cyclesAveraged) {
-            err << "analyze: the trace holds " << r.cycle.cyclesInFile << " cycles; the first "
+            progress << "analyze: the trace holds " << r.cycle.cyclesInFile << " cycles; the first "
                 << (r.cycle.cyclesAveraged == 1 ? std::string("is analysed")
                                                 : std::to_string(r.cycle.cyclesAveraged) + " are averaged")
                 << " (--cycles N averages N)\n";
@@ -59,15 +61,16 @@ int analyze_files(const AnalyzeRequest& q, std::ostream& out, std::ostream& err)
         out << analysis_summary(r, sources);
         out << "wrote " << path_in(dir, "analysis.csv") << " and " << path_in(dir, "analysis.json") << '\n';
         out.flush();
-        if (r.burn.combustion && !r.fitted) err << "analyze: the burnt fraction reaches no 90 %; no Wiebe fit\n";
+        if (r.burn.combustion && !r.fitted)
+            err << "diesel-cycle: warning: the burnt fraction reaches no 90 %; no Wiebe fit\n";
         if (r.fitted && !r.fit.atBounds.empty()) {
-            err << "analyze: warning: the Wiebe fit ended on a bound of";
+            err << "diesel-cycle: warning: the Wiebe fit ended on a bound of";
             for (const std::string& b : r.fit.atBounds) err << ' ' << b;
             err << "; its inputs are doubtful\n";
         }
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.2f s", std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-        err << "analyze: done in " << buf << '\n';
+        progress << "analyze: done in " << buf << '\n';
         return kExitCompleted;
     } catch (const AnalysisError& e) {
         err << "diesel-cycle: analyze: " << e.what() << '\n';

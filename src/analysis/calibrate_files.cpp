@@ -9,6 +9,7 @@
 #include "analysis/calibration_report.hpp"
 #include "case/input_error.hpp"
 #include "files/run_folder.hpp"
+#include "study/progress.hpp"
 
 namespace diesel {
 
@@ -73,27 +74,35 @@ std::string bar(double v) {
 int calibrate_files(const CalibrateRequest& q, std::ostream& out, std::ostream& err) {
     const auto started = std::chrono::steady_clock::now();
     const auto seconds = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
+    std::ostream silent(nullptr);
+    std::ostream& said = q.quiet ? silent : err;
     try {
         if (!q.writeFolder.empty()) require_new_folder(q.writeFolder, q.caseFolder);
         const PressureTrace trace = read_pressure_trace(text_of(q.pressureFile), q.pressureFile);
-        err << "calibrate: " << trace.angle.size() << " samples read from " << q.pressureFile << "; running case "
+        said << "calibrate: " << trace.angle.size() << " samples read from " << q.pressureFile << "; running case "
             << q.caseFolder << " once\n";
         const AnalysisCase c = load_analysis_case(q.caseFolder, q.caseOptions);
-        for (const std::string& w : c.warnings) err << "calibrate: warning: " << w << '\n';
-        err << "calibrate: case at fixed fuel " << c.fuel << " (10 mm3)"
+        for (const std::string& w : c.warnings) err << "diesel-cycle: warning: " << w << '\n';
+        said << "calibrate: case at fixed fuel " << c.fuel << " (10 mm3)"
             << (c.loadControlled ? ", the fuel its load control converged to" : "") << "; analysing the trace\n";
         const AnalysisResult analysis = analyse_pressure(c, trace, q.trace);
         if (!analysis.fitted && !q.calibration.startFromCase)
-            err << "calibrate: the analysis finds no burn to fit; SOC, DURC0 and MWIEB0 start from the case\n";
+            err << "diesel-cycle: warning: the analysis finds no burn to fit; SOC, DURC0 and MWIEB0 start from the case\n";
 
         CalibrationOptions o = q.calibration;
         if (o.inputs.empty()) o.inputs = wiebe_calibration_inputs();
+        const double searchStarted = seconds();
         const auto progress = [&](const CalibrationStep& s) {
-            err << "calibrate: run " << s.run;
+            if (q.quiet) return;
+            err << "calibrate: run " << s.run << " of at most " << o.maxRuns;
             if (s.run == 1) err << " (start)";
             err << ": " << values(o.inputs, s.values) << ": ";
-            if (s.completed) err << "rms " << bar(s.rms) << ", best " << bar(s.bestRms) << '\n';
-            else err << "failed: " << s.failure << '\n';
+            if (s.completed) err << "rms " << bar(s.rms) << ", best " << bar(s.bestRms);
+            else err << "failed: " << s.failure;
+            // The search may end sooner: the runs left are an upper bound.
+            const double perRun = (seconds() - searchStarted) / s.run;
+            if (s.run < o.maxRuns) err << "; at most about " << seconds_text(perRun * (o.maxRuns - s.run)) << " left";
+            err << '\n';
         };
         const CalibrationResult r = calibrate(c, analysis, o, progress);
         if (!r.found) {
@@ -129,15 +138,15 @@ int calibrate_files(const CalibrateRequest& q, std::ostream& out, std::ostream& 
         out << '\n';
         out.flush();
         if (!r.atBounds.empty()) {
-            err << "calibrate: warning: the calibration ended on a bound of";
+            err << "diesel-cycle: warning: the calibration ended on a bound of";
             for (const std::string& b : r.atBounds) err << ' ' << b;
             err << "; widen it with --fit NAME=LO:HI, or check the trace\n";
         }
         if (c.loadControlled && !written.empty())
-            err << "calibrate: the written case keeps its load control; it was calibrated at the fixed fuel above\n";
+            err << "diesel-cycle: warning: the written case keeps its load control; it was calibrated at the fixed fuel above\n";
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.2f s", seconds());
-        err << "calibrate: done in " << buf << '\n';
+        said << "calibrate: done in " << buf << '\n';
         return kExitCompleted;
     } catch (const AnalysisError& e) {
         err << "diesel-cycle: calibrate: " << e.what() << '\n';

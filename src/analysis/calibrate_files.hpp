@@ -18,13 +18,15 @@ struct CalibrateRequest {
     CaseInputOptions caseOptions;  // --set, --inputs
     AnalysisOptions trace;         // how the trace is read; --smooth shapes only the analysis the start comes from
     CalibrationOptions calibration;
+    bool quiet = false;            // --quiet: no progress lines (warnings and failures still go to err)
 };
 
 // Reads the trace and the case, analyses the trace for the start, calibrates,
 // writes calibration.json (replaced atomically) and, with a write folder, the
 // calibrated case there in the format the case was read from; prints the
-// summary to `out`. A line per model run and the other progress go to `err`,
-// and so does a failure, as one line "diesel-cycle: calibrate: ...". Returns
+// summary to `out`. A line per model run and the other progress go to `err`
+// unless quiet; so do warnings ("diesel-cycle: warning: ...") and a failure,
+// as one line "diesel-cycle: calibrate: ...". Returns
 // the exit status: 0 calibrated, 2 bad input, trace or file (checked before
 // the first run where possible), 3 no model run completed (or the case's own
 // run stopped). Nothing is written unless a calibration was found.

@@ -16,7 +16,7 @@ namespace {
 void usage(std::ostream& os) {
     os << "usage: diesel-cycle analyze CASE --pressure FILE [--out DIR] [--smooth DEG] [--no-wall-heat]\n"
           "                              [--tdc-shift DEG] [--cycles N] [--peg]\n"
-          "                              [--set NAME=VALUE]... [--inputs toml|fort]\n"
+          "                              [--set NAME=VALUE]... [--inputs toml|fort] [--quiet]\n"
           "\n"
           "Heat-release analysis of a measured cylinder-pressure trace against the case in\n"
           "the run folder CASE (case.toml or the fort files): a single-zone first-law\n"
@@ -49,6 +49,7 @@ void usage(std::ostream& os) {
           "  --set NAME=VALUE  analyse against the case with one input changed (repeatable)\n"
           "  --inputs toml|fort\n"
           "                    which input files to read when CASE holds both\n"
+          "  --quiet           no progress lines on stderr (warnings and errors stay)\n"
           "\n"
           "exit status: 0 analysed, 2 bad input, trace, usage or file error, 3 the case's\n"
           "             model run was ended by a stopping rule\n";
@@ -67,6 +68,10 @@ int analyze_command(int argc, const char* const* argv, std::ostream& out, std::o
         }
         if (a == "--no-wall-heat") {
             q.options.heat.wallHeat = false;
+            continue;
+        }
+        if (a == "--quiet") {
+            q.quiet = true;
             continue;
         }
         std::string error;

@@ -18,7 +18,7 @@ void usage(std::ostream& os) {
     os << "usage: diesel-cycle calibrate CASE --pressure FILE [--fit NAME[=LO:HI],...] [--window FROM:TO]\n"
           "                                [--start analysis|case] [--max-runs N] [--out DIR] [--write DIR]\n"
           "                                [--tdc-shift DEG] [--cycles N] [--peg] [--smooth DEG]\n"
-          "                                [--set NAME=VALUE]... [--inputs toml|fort]\n"
+          "                                [--set NAME=VALUE]... [--inputs toml|fort] [--quiet]\n"
           "\n"
           "Calibrates the case in the run folder CASE (case.toml or the fort files) against a\n"
           "measured cylinder-pressure trace: runs the whole model again and again, adjusting\n"
@@ -50,6 +50,7 @@ void usage(std::ostream& os) {
           "  --set NAME=VALUE  calibrate the case with one input changed (repeatable)\n"
           "  --inputs toml|fort\n"
           "                    which input files to read when CASE holds both\n"
+          "  --quiet           no progress lines on stderr (warnings and errors stay)\n"
           "\n"
           "exit status: 0 calibrated, 2 bad input, trace, usage or file error, 3 no model\n"
           "             run completed (or the case's own run was ended by a stopping rule)\n";
@@ -73,6 +74,10 @@ int calibrate_command(int argc, const char* const* argv, std::ostream& out, std:
         if (a == "--help" || a == "-h") {
             usage(out);
             return kExitCompleted;
+        }
+        if (a == "--quiet") {
+            q.quiet = true;
+            continue;
         }
         std::string error;
         OptionTaken taken = take_trace_option(argc, argv, i, q.trace, q.pressureFile, error);

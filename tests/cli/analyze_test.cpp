@@ -107,6 +107,24 @@ TEST(Analyze, ReadsTheCaseAsARunDoes) {
     }
 }
 
+TEST(Analyze, QuietSilencesProgressButNotWarnings) {
+    Scratch root;
+    const fs::path dir = case_with_trace(root, "c1_fixed");
+    const std::vector<std::string> args{"analyze", dir.string(), "--pressure", (dir / "measured-pressure.csv").string(),
+                                        "--set", "TCOOL=363"};
+    const auto loud = run_in(root.path, program(args));
+    std::vector<std::string> quietArgs = args;
+    quietArgs.push_back("--quiet");
+    const auto quiet = run_in(root.path, program(quietArgs));
+    ASSERT_EQ(loud.status, 0) << loud.err;
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_NE(loud.err.find("\nanalyze: done in "), std::string::npos) << loud.err;
+    EXPECT_EQ(quiet.out, loud.out);  // stdout never changes
+    EXPECT_TRUE(quiet.err.starts_with("diesel-cycle: warning: --set TCOOL (walls.coolant_temperature_C): 363 is implausible"))
+        << quiet.err;
+    EXPECT_EQ(count(quiet.err, "\n"), 1u) << quiet.err;
+}
+
 TEST(Analyze, FailuresAreOneLineWithAnHonestStatusAndWriteNothing) {
     const struct {
         std::vector<std::string> args;             // after "analyze CASE"; TRACE stands for the trace's path

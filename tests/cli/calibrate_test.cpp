@@ -85,6 +85,7 @@ TEST(Calibrate, RoundTripFromTheCaseValuesBackToTheKnownCombustion) {
     EXPECT_LT(j["rms_bar"].get<double>(), 0.07);  // the noise, and no more
     EXPECT_LE(j["runs"].get<int>(), 400);
     EXPECT_EQ(count(r.err, "calibrate: run "), j["runs"].get<size_t>());  // a progress line per run
+    EXPECT_NE(r.err.find("calibrate: run 1 of at most 400 (start): "), std::string::npos) << r.err;
 
     // The new folder holds the case as given, in its format, with the fitted values.
     const FolderCase back = load_folder_case(calibrated.string(), {});
@@ -110,8 +111,11 @@ TEST(Calibrate, LoadControlledCaseIsCalibratedAtFixedFuelAndWrittenWithItsLoadCo
     fs::create_directory(calibrated);  // an empty folder will do
     const auto r = run_in(root.path, program({"calibrate", dir.string(), "--pressure", (dir / "measured-pressure.csv").string(),
                                               "--fit", "combustion.start_btdc=0:20", "--out", out.string(),
-                                              "--write", calibrated.string()}));
+                                              "--write", calibrated.string(), "--quiet"}));
     ASSERT_EQ(r.status, 0) << r.err;
+    // --quiet leaves the warnings: here only the one about the written case.
+    EXPECT_EQ(r.err, "diesel-cycle: warning: the written case keeps its load control; it was calibrated at the fixed "
+                     "fuel above\n");
     const Json j = Json::parse(read_file((out / "calibration.json").string()));
     EXPECT_TRUE(j["operating_state"]["load_controlled_case"].get<bool>());
     EXPECT_EQ(j["bounds"]["SOC"], Json::array({0.0, 20.0}));
