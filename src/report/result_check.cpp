@@ -2,23 +2,19 @@
 
 #include <cmath>
 
+#include "report/output_figures.hpp"
+
 namespace diesel {
 
-float peak_cylinder_pressure(const RunState& s) {
-    float p = s.TRPRES[1];
-    for (int32_t i = 2; i <= 720; ++i) {
-        if (s.TRPRES[i] > p) p = s.TRPRES[i];
-    }
-    return p;
-}
+float peak_cylinder_pressure(const RunState& s) { return pressure_peak(s).pressure; }
 
 NonFiniteFigure first_non_finite_figure(const RunState& s) {
     const NonFiniteFigure figures[] = {
         {"pe", "bar", s.PE},          {"nv", "", s.NV},           {"tex", "degC", s.TEX},
-        {"pmax", "bar", peak_cylinder_pressure(s) / 100000.0f},  {"HFUEL", "J", s.HFUEL},
-        {"QFRI", "J", s.QFRI},        {"WORK", "J", s.WORK},      {"HEX", "J", s.HEX},
-        {"QLOS", "J", s.QLOS},        {"QLKOP", "J", s.QLKOP},    {"QLKOL", "J", s.QLKOL},
-        {"QLLAU", "J", s.QLLAU},
+        {"pmax", "bar", peak_cylinder_pressure(s) / 100000.0f},  {"hfuel", "J", s.HFUEL},
+        {"qfri", "J", s.QFRI},        {"work", "J", s.WORK},      {"hex", "J", s.HEX},
+        {"qlos", "J", s.QLOS},        {"qlkop", "J", s.QLKOP},    {"qlkol", "J", s.QLKOL},
+        {"qllau", "J", s.QLLAU},
     };
     for (const NonFiniteFigure& f : figures) {
         if (!std::isfinite(f.value)) return f;

@@ -126,7 +126,7 @@ TEST(DriverLoop, CompletedRunWithNonFiniteFiguresIsNoResult) {
         {"motored", {{3, 1, 4, "0.0"}}, [](RunState&) {}, RunEnd::Completed, ""},
         {"speed overflows pe", {}, [](RunState& s) { s.SPEED = 1.0e30f; }, RunEnd::NonFiniteResult,
          "the output cycle was completed, but pe = -inf bar is not a finite number (cycle "},
-        {"friction overflows", {}, [](RunState& s) { s.FRCR = 1.0e37f; }, RunEnd::NonFiniteResult, "QFRI = inf J"},
+        {"friction overflows", {}, [](RunState& s) { s.FRCR = 1.0e37f; }, RunEnd::NonFiniteResult, "qfri = inf J"},
     };
     for (const auto& c : cases) {
         auto s = test_support::read_state(test_support::edited(test_support::example_texts("c1_fixed"), c.edits));
