@@ -105,8 +105,6 @@ std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::ve
     return points;
 }
 
-bool load_is_fuel(const BasePoint& base) { return base.MODE == 2; }
-
 std::string shortest_real(float v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -114,14 +112,6 @@ std::string shortest_real(float v) {
 }
 
 std::string csv_real(float v) { return std::isnan(v) ? std::string("nan") : shortest_real(v); }
-
-std::string point_fort3(const BasePoint& base, const MapPoint& p) {
-    const bool fuel = load_is_fuel(base);
-    return shortest_real(p.speed) + "  " + std::to_string(base.MODE) + "  " +
-           shortest_real(fuel ? base.PETARG : p.load) + "  " + shortest_real(fuel ? p.load : base.FUEL) + "  " +
-           std::to_string(base.NCYL) + "  ! SPEED[rpm] MODE PETARG[bar] FUEL[10mm3] NCYL; engine-map point " +
-           std::to_string(p.index) + "\n";
-}
 
 Item load_item(bool loadIsFuel) { return loadIsFuel ? Item::FUEL : Item::PETARG; }
 

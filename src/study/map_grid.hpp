@@ -36,15 +36,6 @@ struct AxisSize {
 // stay within `maxPoints`, else the message that refuses the design.
 std::string check_grid_size(const std::vector<AxisSize>& axes, std::size_t maxPoints);
 
-// The base operating point ("fort3.dat" record 1), for maps built on fort texts.
-struct BasePoint {
-    float SPEED;    // [rpm]
-    int32_t MODE;   // 2: fixed fuel, else load-controlled
-    float PETARG;   // [bar]
-    float FUEL;     // [10 mm3]
-    int32_t NCYL;
-};
-
 struct MapPoint {
     int32_t index;  // 1-based, in the order of the rows
     float speed;    // [rpm]
@@ -74,13 +65,6 @@ Case point_case(const MapGrid& grid, const MapPoint& p);
 
 // Speeds outer, loads inner.
 std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::vector<float>& loads);
-
-// True when the load axis is the fuel quantity (MODE 2), false for target pe.
-bool load_is_fuel(const BasePoint& base);
-
-// "fort3.dat" of a point: the base record with the point's speed and load.
-// Every real is written in its shortest form that reads back to the same float.
-std::string point_fort3(const BasePoint& base, const MapPoint& p);
 
 // Shortest text that reads back to exactly `v` ("2000", "7.25", "1e-05").
 std::string shortest_real(float v);
