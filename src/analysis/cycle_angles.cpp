@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "state/crank_angle.hpp"
-
 namespace diesel {
-
-double cycle_angle(double deg) { return deg - 720.0 * std::floor((deg + 180.0) / 720.0); }
 
 ClosedPart closed_part(const RunState& inputs) {
     return {cycle_angle(static_cast<double>(inputs.IVC)), cycle_angle(static_cast<double>(inputs.EVO))};

@@ -6,14 +6,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "state/crank_angle.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
-
-// A crank angle [deg] in the cycle -180 <= angle < 540 that starts at bottom
-// dead centre before firing TDC: the model's valve-event angles (its firing TDC
-// lies at every multiple of 720) and any measured angle map onto it.
-double cycle_angle(double deg);
 
 // The closed part of the cycle: intake closing to exhaust opening [deg from
 // firing TDC], from IVC and EVO of an input set.

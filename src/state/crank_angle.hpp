@@ -19,6 +19,11 @@ inline float angle_from_firing_tdc(float phi, float angst) {
     return phi - 720.0f * turns;
 }
 
+// Any crank angle [deg from firing TDC] brought into the one cycle
+// -180 <= angle < 540 that starts at bottom dead centre before firing TDC:
+// valve events given as the model's angles and measured angles alike.
+inline double cycle_angle(double deg) { return deg - 720.0 * std::floor((deg + 180.0) / 720.0); }
+
 // The model's crank angle [deg] of the angle `fromTdc` [deg] from firing TDC
 // in the cycle that starts at `angst`; the inverse of angle_from_firing_tdc.
 inline float model_angle(float fromTdc, float angst) {

@@ -24,5 +24,16 @@ TEST(CrankAngle, FiringTdcIsZeroAndTheCycleRunsOnWithoutAJump) {
     }
 }
 
+TEST(CrankAngle, AnyAngleFallsIntoTheCycleFromBottomDeadCentre) {
+    const struct {
+        double deg, inCycle;
+    } cases[] = {
+        {-180.0, -180.0}, {539.999, 539.999}, {540.0, -180.0},  // the cycle's ends
+        {576.0, -144.0},                                         // intake closing as the model gives it
+        {1260.0, 540.0 - 720.0}, {-181.0, 539.0}, {-900.0, -180.0}, {1440.0, 0.0},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(cycle_angle(c.deg), c.inCycle) << c.deg;
+}
+
 }  // namespace
 }  // namespace diesel
