@@ -76,8 +76,9 @@ int analyze_command(int argc, const char* const* argv, std::ostream& out, std::o
         }
         std::string error;
         OptionTaken taken = take_trace_option(argc, argv, i, q.options, q.pressureFile, error);
-        if (taken == OptionTaken::No) taken = take_case_option(argc, argv, i, q.caseOptions, error);
         if (taken == OptionTaken::Error) return bad(error);
+        if (taken == OptionTaken::No) taken = take_case_option(argc, argv, i, q.caseOptions, error);
+        if (taken == OptionTaken::Error) return case_option_error(err, "analyze", error);
         if (taken == OptionTaken::Yes) continue;
         if (a == "--out") {
             if (i + 1 >= argc) return bad("--out needs a value");

@@ -81,8 +81,9 @@ int calibrate_command(int argc, const char* const* argv, std::ostream& out, std:
         }
         std::string error;
         OptionTaken taken = take_trace_option(argc, argv, i, q.trace, q.pressureFile, error);
-        if (taken == OptionTaken::No) taken = take_case_option(argc, argv, i, q.caseOptions, error);
         if (taken == OptionTaken::Error) return bad(error);
+        if (taken == OptionTaken::No) taken = take_case_option(argc, argv, i, q.caseOptions, error);
+        if (taken == OptionTaken::Error) return case_option_error(err, "calibrate", error);
         if (taken == OptionTaken::Yes) continue;
         const bool takesValue = a == "--fit" || a == "--window" || a == "--start" || a == "--max-runs" ||
                                 a == "--out" || a == "--write";

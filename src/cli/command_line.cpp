@@ -107,6 +107,11 @@ int usage_error(std::ostream& err, std::string_view command, std::string_view wh
     return kExitFileError;
 }
 
+int case_option_error(std::ostream& err, std::string_view command, std::string_view what) {
+    err << "diesel-cycle: " << (command.empty() ? std::string() : std::string(command) + ": ") << what << '\n';
+    return kExitFileError;
+}
+
 int common_option(const std::string& arg, const char* command, void (*usage)(std::ostream&), std::ostream& out,
                   std::ostream& err) {
     if (arg == "--help" || arg == "-h") {
@@ -138,7 +143,7 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         std::string error;
         if (const OptionTaken taken = take_case_option(argc, argv, i, caseOptions, error); taken != OptionTaken::No) {
             if (taken == OptionTaken::Yes) continue;
-            return usage_error(err, "", error);
+            return case_option_error(err, "", error);
         }
         if (a == "--export") {
             exportResults = true;

@@ -61,7 +61,9 @@ bool percentage(const std::string& text, double& share) {
     return true;
 }
 
-bool parse_options(int argc, const char* const* argv, FullLoadRequest& q, std::string& error, bool& help) {
+// `caseOptionError` tells an error of --set or --inputs from a usage error.
+bool parse_options(int argc, const char* const* argv, FullLoadRequest& q, std::string& error, bool& help,
+                   bool& caseOptionError) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
@@ -69,7 +71,8 @@ bool parse_options(int argc, const char* const* argv, FullLoadRequest& q, std::s
             return true;
         }
         if (const OptionTaken taken = take_case_option(argc, argv, i, q.caseOptions, error); taken != OptionTaken::No) {
-            if (taken == OptionTaken::Error) return false;
+            caseOptionError = taken == OptionTaken::Error;
+            if (caseOptionError) return false;
             continue;
         }
         if (a == "--quiet") {
@@ -119,9 +122,9 @@ bool parse_options(int argc, const char* const* argv, FullLoadRequest& q, std::s
 int full_load_command(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     FullLoadRequest q;
     std::string error;
-    bool help = false;
-    if (!parse_options(argc, argv, q, error, help)) {
-        return usage_error(err, "full-load", error);
+    bool help = false, caseOptionError = false;
+    if (!parse_options(argc, argv, q, error, help, caseOptionError)) {
+        return caseOptionError ? case_option_error(err, "full-load", error) : usage_error(err, "full-load", error);
     }
     if (help) {
         usage(out);

@@ -48,7 +48,7 @@ int init_command(int argc, const char* const* argv, std::ostream& out, std::ostr
         if (const OptionTaken taken = take_case_option(argc, argv, i, options, error, false);
             taken != OptionTaken::No) {
             if (taken == OptionTaken::Yes) continue;
-            return usage_error(err, "init", error);
+            return case_option_error(err, "init", error);
         }
         if (a == "--fort") {
             fort = true;

@@ -90,6 +90,7 @@ struct Options {
     std::string out, csv, emit, collect, point, binary;
     unsigned jobs = 0;
     bool force = false, exportResults = false, quiet = false, seedGiven = false;
+    bool caseOptionError = false;  // the error is one of --set or --inputs
 };
 
 // Parses the arguments after "map"; false with a message in `error`.
@@ -102,7 +103,8 @@ bool parse_options(int argc, const char* const* argv, Options& o, std::string& e
             return true;
         }
         if (const OptionTaken taken = take_case_option(argc, argv, i, d.caseOptions, error); taken != OptionTaken::No) {
-            if (taken == OptionTaken::Error) return false;
+            o.caseOptionError = taken == OptionTaken::Error;
+            if (o.caseOptionError) return false;
             continue;
         }
         bool* flag = a == "--force" ? &o.force : a == "--export" ? &o.exportResults : a == "--quiet" ? &o.quiet : nullptr;
@@ -185,7 +187,7 @@ int map_command(int argc, const char* const* argv, std::ostream& out, std::ostre
     std::string error;
     bool help = false;
     if (!parse_options(argc, argv, o, error, help) || !(error = conflicts(o)).empty()) {
-        return usage_error(err, "map", error);
+        return o.caseOptionError ? case_option_error(err, "map", error) : usage_error(err, "map", error);
     }
     if (help) {
         usage(out);

@@ -54,7 +54,9 @@ void usage(std::ostream& os) {
           "             speed no evaluation met the limits, 2 bad input, usage or file error\n";
 }
 
-bool parse_options(int argc, const char* const* argv, OptimizeRequest& q, std::string& error, bool& help) {
+// `caseOptionError` tells an error of --set or --inputs from a usage error.
+bool parse_options(int argc, const char* const* argv, OptimizeRequest& q, std::string& error, bool& help,
+                   bool& caseOptionError) {
     bool objectiveGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -63,7 +65,8 @@ bool parse_options(int argc, const char* const* argv, OptimizeRequest& q, std::s
             return true;
         }
         if (const OptionTaken taken = take_case_option(argc, argv, i, q.caseOptions, error); taken != OptionTaken::No) {
-            if (taken == OptionTaken::Error) return false;
+            caseOptionError = taken == OptionTaken::Error;
+            if (caseOptionError) return false;
             continue;
         }
         if (a == "--quiet" || a == "--force") {
@@ -131,9 +134,9 @@ bool parse_options(int argc, const char* const* argv, OptimizeRequest& q, std::s
 int optimize_command(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     OptimizeRequest q;
     std::string error;
-    bool help = false;
-    if (!parse_options(argc, argv, q, error, help)) {
-        return usage_error(err, "optimize", error);
+    bool help = false, caseOptionError = false;
+    if (!parse_options(argc, argv, q, error, help, caseOptionError)) {
+        return caseOptionError ? case_option_error(err, "optimize", error) : usage_error(err, "optimize", error);
     }
     if (help) {
         usage(out);

@@ -42,7 +42,6 @@ TEST(CommandLine, UsageErrorsAreOneLineWithAHintToHelp) {
         {{"--bogus"}, "diesel-cycle: unknown argument '--bogus' (see diesel-cycle --help)"},
         {{"-C"}, "diesel-cycle: -C needs a folder (see diesel-cycle --help)"},
         {{"-C", ".", "map"}, "diesel-cycle: unknown argument 'map': a command comes first"},
-        {{"--set", "SPEED"}, "diesel-cycle: --set SPEED: expected NAME=VALUE"},
         {{"init", "--bogus"}, "diesel-cycle: init: unknown option '--bogus' (see diesel-cycle init --help)"},
         {{"init", "a", "b"}, "diesel-cycle: init: more than one folder (see diesel-cycle init --help)"},
         {{"convert", "--to", "xml"}, "diesel-cycle: convert: --to takes toml or fort (see diesel-cycle convert --help)"},
@@ -70,6 +69,32 @@ TEST(CommandLine, UsageErrorsAreOneLineWithAHintToHelp) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_NE(r.err.find("--help)"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "") << c.says;
+    }
+}
+
+// A --set or --inputs that cannot be taken is an input error, one line worded
+// as the Python module words it, without the pointer to the help.
+TEST(CommandLine, CaseOptionErrorsAreInputErrorsOfTheirCommand) {
+    const struct {
+        std::vector<const char*> args;
+        const char* says;
+    } cases[] = {
+        {{"--set", "SPED=1"}, "diesel-cycle: --set SPED=1: no input item is called SPED; did you mean SPEED, "},
+        {{"--set", "SPEED"}, "diesel-cycle: --set SPEED: expected NAME=VALUE"},
+        {{"--inputs", "xml"}, "diesel-cycle: --inputs takes toml"},
+        {{"init", "--set", "NCYL=2.5"}, "diesel-cycle: init: --set NCYL=2.5: \"2.5\" is not an integer"},
+        {{"map", "B", "--set", "MASS0=1"}, "diesel-cycle: map: --set MASS0=1: MASS0 names 3 items"},
+        {{"full-load", "B", "--set", "SPED=1"}, "diesel-cycle: full-load: --set SPED=1: no input item"},
+        {{"optimize", "B", "--inputs", "xml"}, "diesel-cycle: optimize: --inputs takes toml"},
+        {{"analyze", "B", "--set", "SPED=1"}, "diesel-cycle: analyze: --set SPED=1: no input item"},
+        {{"calibrate", "B", "--set", "SPEED=x"}, "diesel-cycle: calibrate: --set SPEED=x: \"x\" is not a real number"},
+    };
+    for (const auto& c : cases) {
+        const InProcess r = command_line(c.args);
+        EXPECT_EQ(r.status, 2) << c.says;
+        EXPECT_EQ(r.err.rfind(c.says, 0), 0u) << c.says << "\n" << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.find("--help"), std::string::npos) << r.err;
     }
 }
 
