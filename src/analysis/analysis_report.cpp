@@ -65,7 +65,9 @@ std::string analysis_csv(const AnalysisResult& r) {
 std::string analysis_json(const AnalysisResult& r, const AnalysisSources& s) {
     const AnalysisOptions& o = r.options;
     Json j;
-    j["program"] = std::string("diesel-cycle ") + DIESEL_VERSION;
+    // Stamped as results.json is: the layout, then the program that wrote it.
+    j["format"] = "diesel-cycle analysis 1";
+    j["program"] = {{"name", "diesel-cycle"}, {"version", DIESEL_VERSION}};
     j["case"] = s.caseFolder;
     j["pressure_file"] = s.pressureFile;
     j["settings"] = {

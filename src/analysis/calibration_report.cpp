@@ -72,7 +72,8 @@ std::string calibration_json(const CalibrationResult& r, const CalibrationSource
     j["keys"] = keys;
     j["window_deg"] = {figure(s.window.from), figure(s.window.to)};
     j["samples"] = r.samples;
-    j["program"] = std::string("diesel-cycle ") + DIESEL_VERSION;
+    j["format"] = "diesel-cycle calibration 1";  // stamped as results.json is
+    j["program"] = {{"name", "diesel-cycle"}, {"version", DIESEL_VERSION}};
     j["case"] = s.caseFolder;
     j["pressure_file"] = s.pressureFile;
     j["settings"] = {
