@@ -2,20 +2,15 @@
 
 #include "case/case_checks.hpp"
 #include "case/input_error.hpp"
+#include "study/map_grid.hpp"
 
 namespace diesel {
-
-namespace {
-
-Item load_item(const Case& c) { return c.integer(Item::MODE) == 2 ? Item::FUEL : Item::PETARG; }
-
-}  // namespace
 
 CaseMap case_map(const Case& c, const std::vector<ItemSetting>& settings) {
     // The load axis follows MODE, which the settings may change.
     Case probe = c;
     apply_settings(probe, settings, {{Item::SPEED, "speeds"}});
-    const Item load = load_item(probe);
+    const Item load = load_item(probe.integer(Item::MODE) == 2);
     CaseMap map{c, load == Item::FUEL};
     apply_settings(map.base, settings, {{Item::SPEED, "speeds"}, {load, "loads"}});
     for (const InputItem& it : input_items()) {
@@ -28,7 +23,7 @@ CaseMap case_map(const Case& c, const std::vector<ItemSetting>& settings) {
 Case case_map_point(const CaseMap& map, float speed, float load) {
     Case c = map.base;
     c.set_real(Item::SPEED, speed);
-    c.set_real(map.loadIsFuel ? Item::FUEL : Item::PETARG, load);
+    c.set_real(load_item(map.loadIsFuel), load);
     return c;
 }
 
