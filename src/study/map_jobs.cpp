@@ -289,10 +289,11 @@ int emit_map_jobs(const MapGrid& grid, const EmitOptions& o, std::ostream& err) 
     if (o.quiet) return kExitCompleted;
     err << "map: " << manifest.points.size() << " points in " << dir;
     if (keep) err << " (the same grid as before: " << kept << " finished points kept)";
-    err << ", " << toRun << " to run\n"
-        << "  run them:    parallel < " << shell_quote(path_in(dir, kJobsFile)) << "   (or: sbatch "
-        << shell_quote(path_in(dir, kSlurmFile)) << ")\n"
-        << "  then:        diesel-cycle map --collect " << shell_quote(dir) << '\n';
+    err << ", " << toRun << " to run\n";
+    if (toRun > 0)
+        err << "  run them:    parallel < " << shell_quote(path_in(dir, kJobsFile)) << "   (or: sbatch "
+            << shell_quote(path_in(dir, kSlurmFile)) << ")\n";
+    err << "  " << (toRun > 0 ? "then:  " : "collect:") << "      diesel-cycle map --collect " << shell_quote(dir) << '\n';
     return kExitCompleted;
 }
 
