@@ -104,4 +104,23 @@ inline std::size_t line_count(const std::string& text) {
     return n;
 }
 
+// The lines of `text`, each without its '\n'; a last line without one is left out.
+inline std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        out.push_back(text.substr(start, nl - start));
+    return out;
+}
+
+// The comma-separated fields of a CSV line (the program's CSVs quote nothing).
+inline std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> out;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = line.find(',', start);
+        out.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) return out;
+        start = comma + 1;
+    }
+}
+
 }  // namespace diesel::test_support

@@ -13,6 +13,7 @@ namespace diesel {
 namespace {
 
 using namespace cli_test;
+using test_support::lines;
 
 const std::string kBase = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";  // fixed fuel: loads are fuel quantities
 
@@ -20,13 +21,6 @@ std::vector<std::string> map_args(const std::string& loads, std::vector<std::str
     std::vector<std::string> args = program({"map", kBase, "--speeds", "2000,2500", "--loads", loads});
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-        out.push_back(text.substr(start, nl - start));
-    return out;
 }
 
 // A job folder of the 2 x 2 grid with every point run, as GNU parallel would run jobs.txt.

@@ -15,25 +15,10 @@ namespace diesel {
 namespace {
 
 using namespace cli_test;
+using test_support::lines;
+using test_support::fields;
 
 const std::string kBase = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
-
-std::vector<std::string> fields(const std::string& line) {
-    std::vector<std::string> out;
-    for (std::size_t start = 0;;) {
-        const std::size_t comma = line.find(',', start);
-        out.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) return out;
-        start = comma + 1;
-    }
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-        out.push_back(text.substr(start, nl - start));
-    return out;
-}
 
 std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
