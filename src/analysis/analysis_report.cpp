@@ -8,19 +8,13 @@
 #include <cstdlib>
 #include <limits>
 
+#include "analysis/json_figure.hpp"
+
 namespace diesel {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A figure for the JSON file: 7 significant digits (what a float holds), null when not finite.
-Json figure(double v) {
-    if (!std::isfinite(v)) return nullptr;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", v);
-    return std::strtod(buf, nullptr);
-}
 
 // A CSV field: the shortest text that reads back to the float; empty for NaN.
 void field(std::string& out, double v) {
@@ -71,85 +65,85 @@ std::string analysis_json(const AnalysisResult& r, const AnalysisSources& s) {
     j["case"] = s.caseFolder;
     j["pressure_file"] = s.pressureFile;
     j["settings"] = {
-        {"tdc_shift_deg", figure(o.tdcShift)},
+        {"tdc_shift_deg", json_figure(o.tdcShift)},
         {"cycles", o.cycles},
         {"peg", o.peg},
-        {"smooth_deg", figure(o.smooth)},
+        {"smooth_deg", json_figure(o.smooth)},
         {"wall_heat", o.heat.wallHeat},
         {"gas_properties", o.heat.constantProperties ? "constant kappa " + std::to_string(o.heat.kappa) : "model"},
     };
     const MeasuredCycle& c = r.cycle;
     j["trace"] = {
         {"samples", c.angle.size()},
-        {"step_deg", figure(c.step)},
-        {"first_deg", figure(c.angle.front())},
-        {"last_deg", figure(c.angle.back())},
+        {"step_deg", json_figure(c.step)},
+        {"first_deg", json_figure(c.angle.front())},
+        {"last_deg", json_figure(c.angle.back())},
         {"full_cycle", c.fullCycle},
         {"cycles_in_file", c.cyclesInFile},
         {"cycles_averaged", c.cyclesAveraged},
-        {"peg_reference_bar", figure(r.pegReference)},
-        {"peg_offset_bar", o.peg ? figure(r.pegOffset) : Json(nullptr)},
+        {"peg_reference_bar", json_figure(r.pegReference)},
+        {"peg_offset_bar", o.peg ? json_figure(r.pegOffset) : Json(nullptr)},
     };
     j["operating_state"] = {
-        {"speed_rpm", figure(static_cast<double>(s.speed))},
-        {"fuel_10mm3", figure(static_cast<double>(s.fuel))},
+        {"speed_rpm", json_figure(static_cast<double>(s.speed))},
+        {"fuel_10mm3", json_figure(static_cast<double>(s.fuel))},
         {"load_controlled_case", s.loadControlled},
-        {"fuel_energy_J", figure(r.fuelEnergy)},
-        {"trapped_mass_kg", figure(r.charge.mass)},
-        {"trapped_eqr", figure(r.charge.eqr)},
+        {"fuel_energy_J", json_figure(r.fuelEnergy)},
+        {"trapped_mass_kg", json_figure(r.charge.mass)},
+        {"trapped_eqr", json_figure(r.charge.eqr)},
     };
     j["closed_part"] = {
-        {"intake_closing_deg", figure(r.closed.intakeClosing)},
-        {"exhaust_opening_deg", figure(r.closed.exhaustOpening)},
+        {"intake_closing_deg", json_figure(r.closed.intakeClosing)},
+        {"exhaust_opening_deg", json_figure(r.closed.exhaustOpening)},
     };
     const BurnFigures& b = r.burn;
     const PressureFigures& p = r.pressure;
     j["figures"] = {
         {"combustion", b.combustion},
-        {"start_of_combustion_deg", figure(b.start)},
-        {"mfb5_deg", figure(b.mfb5)},
-        {"mfb10_deg", figure(b.mfb10)},
-        {"mfb50_deg", figure(b.mfb50)},
-        {"mfb90_deg", figure(b.mfb90)},
-        {"burn_duration_10_90_deg", figure(b.duration1090)},
-        {"heat_release_max_J", figure(b.heatReleaseMax)},
-        {"peak_pressure_bar", figure(p.peakPressure)},
-        {"peak_pressure_angle_deg", figure(p.peakAngle)},
-        {"max_pressure_rise_rate_bar_per_deg", figure(p.maxRiseRate)},
-        {"max_pressure_rise_rate_angle_deg", figure(p.maxRiseRateAngle)},
-        {"imep_gross_bar", figure(p.imepGross)},
-        {"imep_net_bar", figure(p.imepNet)},
+        {"start_of_combustion_deg", json_figure(b.start)},
+        {"mfb5_deg", json_figure(b.mfb5)},
+        {"mfb10_deg", json_figure(b.mfb10)},
+        {"mfb50_deg", json_figure(b.mfb50)},
+        {"mfb90_deg", json_figure(b.mfb90)},
+        {"burn_duration_10_90_deg", json_figure(b.duration1090)},
+        {"heat_release_max_J", json_figure(b.heatReleaseMax)},
+        {"peak_pressure_bar", json_figure(p.peakPressure)},
+        {"peak_pressure_angle_deg", json_figure(p.peakAngle)},
+        {"max_pressure_rise_rate_bar_per_deg", json_figure(p.maxRiseRate)},
+        {"max_pressure_rise_rate_angle_deg", json_figure(p.maxRiseRateAngle)},
+        {"imep_gross_bar", json_figure(p.imepGross)},
+        {"imep_net_bar", json_figure(p.imepNet)},
     };
     const HeatRelease& h = r.heat;
     const double released = h.cumulative[h.last];
     j["energy_balance"] = {
-        {"fuel_energy_J", figure(r.fuelEnergy)},
-        {"heat_release_J", figure(released)},
-        {"work_J", figure(h.work)},
-        {"wall_heat_J", figure(h.wallHeat)},
-        {"internal_energy_change_J", figure(h.internalEnergyChange)},
-        {"unaccounted_J", figure(r.fuelEnergy - released)},
-        {"unaccounted_percent", figure(r.fuelEnergy > 0.0 ? 100.0 * (r.fuelEnergy - released) / r.fuelEnergy : std::numeric_limits<double>::quiet_NaN())},
+        {"fuel_energy_J", json_figure(r.fuelEnergy)},
+        {"heat_release_J", json_figure(released)},
+        {"work_J", json_figure(h.work)},
+        {"wall_heat_J", json_figure(h.wallHeat)},
+        {"internal_energy_change_J", json_figure(h.internalEnergyChange)},
+        {"unaccounted_J", json_figure(r.fuelEnergy - released)},
+        {"unaccounted_percent", json_figure(r.fuelEnergy > 0.0 ? 100.0 * (r.fuelEnergy - released) / r.fuelEnergy : std::numeric_limits<double>::quiet_NaN())},
     };
     if (r.fitted) {
         const WiebeFit& f = r.fit;
         j["wiebe_fit"] = {
-            {"start_deg", figure(f.start)},
-            {"duration_deg", figure(f.duration)},
-            {"exponent", figure(f.exponent)},
-            {"rms_residual", figure(f.rms)},
-            {"max_residual", figure(f.maxAbs)},
+            {"start_deg", json_figure(f.start)},
+            {"duration_deg", json_figure(f.duration)},
+            {"exponent", json_figure(f.exponent)},
+            {"rms_residual", json_figure(f.rms)},
+            {"max_residual", json_figure(f.maxAbs)},
             {"samples", f.samples},
             {"evaluations", f.evaluations},
             {"algorithm", "NLopt LN_BOBYQA"},
             {"bounds",
-             {{"start_deg", {figure(r.bounds.startMin), figure(r.bounds.startMax)}},
-              {"duration_deg", {figure(r.bounds.durationMin), figure(r.bounds.durationMax)}},
-              {"exponent", {figure(r.bounds.exponentMin), figure(r.bounds.exponentMax)}}}},
+             {{"start_deg", {json_figure(r.bounds.startMin), json_figure(r.bounds.startMax)}},
+              {"duration_deg", {json_figure(r.bounds.durationMin), json_figure(r.bounds.durationMax)}},
+              {"exponent", {json_figure(r.bounds.exponentMin), json_figure(r.bounds.exponentMax)}}}},
             {"at_bounds", f.atBounds},
         };
-        j["inputs"] = {{"SOC", figure(r.inputs.SOC)}, {"DURC0", figure(r.inputs.DURC0)}, {"MWIEB0", figure(r.inputs.MWIEB0)}};
-        j["law_factors"] = {{"duration", figure(r.inputs.durationFactor)}, {"exponent", figure(r.inputs.exponentFactor)}};
+        j["inputs"] = {{"SOC", json_figure(r.inputs.SOC)}, {"DURC0", json_figure(r.inputs.DURC0)}, {"MWIEB0", json_figure(r.inputs.MWIEB0)}};
+        j["law_factors"] = {{"duration", json_figure(r.inputs.durationFactor)}, {"exponent", json_figure(r.inputs.exponentFactor)}};
     } else {
         j["wiebe_fit"] = nullptr;
         j["inputs"] = nullptr;

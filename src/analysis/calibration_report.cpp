@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analysis/json_figure.hpp"
 #include "case/case.hpp"
 
 namespace diesel {
@@ -13,14 +14,6 @@ namespace diesel {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A figure for the JSON file: 7 significant digits, null when not finite.
-Json figure(double v) {
-    if (!std::isfinite(v)) return nullptr;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", v);
-    return std::strtod(buf, nullptr);
-}
 
 // An input value: the float the case holds, written as its shortest text.
 Json held(double v) { return std::strtod(held_text(v).c_str(), nullptr); }
@@ -52,17 +45,17 @@ std::string calibration_json(const CalibrationResult& r, const CalibrationSource
         fitted[in.name] = held(r.fitted[k]);
         start[in.name] = held(r.start[k]);
         from[in.name] = r.startFrom[k];
-        bounds[in.name] = {figure(in.lower), figure(in.upper)};
+        bounds[in.name] = {json_figure(in.lower), json_figure(in.upper)};
         units[in.name] = item_info(in.item).unit;
         keys[in.name] = item_info(in.item).key;
     }
     Json j;
     j["fitted"] = fitted;
-    j["rms_bar"] = figure(r.rms);
+    j["rms_bar"] = json_figure(r.rms);
     j["runs"] = r.runs;
-    j["seconds"] = figure(std::round(s.seconds * 1000.0) / 1000.0);
+    j["seconds"] = json_figure(std::round(s.seconds * 1000.0) / 1000.0);
     j["start"] = start;
-    j["start_rms_bar"] = r.startCompleted ? figure(r.startRms) : Json(nullptr);
+    j["start_rms_bar"] = r.startCompleted ? json_figure(r.startRms) : Json(nullptr);
     j["start_from"] = from;
     j["failed_runs"] = r.failedRuns;
     j["stop_reason"] = r.stopReason;
@@ -70,20 +63,20 @@ std::string calibration_json(const CalibrationResult& r, const CalibrationSource
     j["at_bounds"] = r.atBounds;
     j["units"] = units;
     j["keys"] = keys;
-    j["window_deg"] = {figure(s.window.from), figure(s.window.to)};
+    j["window_deg"] = {json_figure(s.window.from), json_figure(s.window.to)};
     j["samples"] = r.samples;
     j["format"] = "diesel-cycle calibration 1";  // stamped as results.json is
     j["program"] = {{"name", "diesel-cycle"}, {"version", DIESEL_VERSION}};
     j["case"] = s.caseFolder;
     j["pressure_file"] = s.pressureFile;
     j["settings"] = {
-        {"tdc_shift_deg", figure(s.trace.tdcShift)},
+        {"tdc_shift_deg", json_figure(s.trace.tdcShift)},
         {"cycles", s.trace.cycles},
         {"peg", s.trace.peg},
-        {"smooth_deg", figure(s.trace.smooth)},
+        {"smooth_deg", json_figure(s.trace.smooth)},
     };
     j["operating_state"] = {
-        {"fuel_10mm3", figure(static_cast<double>(s.fuel))},
+        {"fuel_10mm3", json_figure(static_cast<double>(s.fuel))},
         {"load_controlled_case", s.loadControlled},
     };
     j["written_case"] = s.writtenCase.empty() ? Json(nullptr) : Json(s.writtenCase);
