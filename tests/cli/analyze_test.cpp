@@ -48,6 +48,8 @@ TEST(Analyze, BundledTraceGivesBackTheEnginesWiebeInputs) {
     EXPECT_NEAR(json["inputs"]["DURC0"].get<double>(), 62.0, 0.03 * 62.0);
     EXPECT_NEAR(json["inputs"]["MWIEB0"].get<double>(), 1.1, 0.1 * 1.1);
     EXPECT_TRUE(json["figures"]["combustion"].get<bool>());
+    EXPECT_EQ(json["format"], "diesel-cycle analysis 1");
+    EXPECT_EQ(json["program"]["name"], "diesel-cycle");
     EXPECT_LT(std::abs(json["energy_balance"]["unaccounted_percent"].get<double>()), 2.0);
     EXPECT_FALSE(fs::exists(dir / "analysis.json"));  // --out, not the case folder
 

@@ -74,6 +74,7 @@ TEST(Calibrate, RoundTripFromTheCaseValuesBackToTheKnownCombustion) {
 
     const Json j = Json::parse(read_file((dir / "calibration.json").string()));
     for (const char* key : {"fitted", "rms_bar", "runs", "seconds", "start"}) EXPECT_TRUE(j.contains(key)) << key;
+    EXPECT_EQ(j["format"], "diesel-cycle calibration 1");
     EXPECT_EQ(j["start"]["SOC"].get<double>(), 6.0);
     EXPECT_EQ(j["start"]["DURC0"].get<double>(), 75.0);
     EXPECT_EQ(j["start"]["MWIEB0"].get<double>(), 0.8);

@@ -146,6 +146,22 @@ TEST(MapJobs, EmitIntoAUsedFolder) {
     }
 }
 
+// Emitting a grid again whose points have all finished leaves nothing to run
+// and says to collect, not to start an empty jobs.txt.
+TEST(MapJobs, EmittingAFinishedGridAgainSaysToCollect) {
+    Scratch dir;
+    const std::string jobs = dir.file("jobs");
+    const std::vector<std::string> emit = program({"map", kBase, "--speeds", "2000", "--loads", "3.5", "--emit-jobs", jobs});
+    ASSERT_EQ(run_in(dir.path, emit).status, 0);
+    ASSERT_EQ(run_in(dir.path, {"bash", jobs + "/jobs.txt"}).status, 0);
+    const auto again = run_in(dir.path, emit);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("1 finished points kept), 0 to run"), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("collect:      diesel-cycle map --collect"), std::string::npos) << again.err;
+    EXPECT_EQ(again.err.find("parallel <"), std::string::npos) << again.err;
+    EXPECT_EQ(read_file(jobs + "/jobs.txt"), "");
+}
+
 // A point exits like a run: 0 completed, 3 stopped by a rule with its result
 // kept, 2 when it could not run or its result could not be written (no result then).
 TEST(MapJobs, PointExitsLikeARun) {
