@@ -14,7 +14,10 @@ namespace {
 // The search state the library's callbacks share.
 class Search {
 public:
-    explicit Search(const OptimiserProblem& p) : p_(p) {}
+    Search(const OptimiserProblem& p, nlopt::opt& opt) : p_(p), opt_(opt) {}
+
+    // The model-run budget is spent: the library asked for a point beyond it.
+    bool budgetSpent = false;
 
     // Objective of the unit-box point `u`; evaluates the model once per point.
     double objective(const double* u) {
@@ -45,6 +48,13 @@ private:
     const Evaluation& evaluate(const double* u) {
         const size_t n = p_.variables.size();
         if (!lastU_.empty() && std::equal(lastU_.begin(), lastU_.end(), u)) return last_;
+        // The budget counts model runs. The library counts its own calls,
+        // which include points it asks for again, so it is stopped here.
+        if (result.evaluations >= std::max(1, p_.maxEvaluations)) {
+            budgetSpent = true;
+            opt_.force_stop();
+            return last_;
+        }
         lastU_.assign(u, u + n);
         const std::vector<double> x = scaled(u);
         ++result.evaluations;
@@ -72,6 +82,7 @@ private:
     }
 
     const OptimiserProblem& p_;
+    nlopt::opt& opt_;
     std::vector<double> lastU_;
     Evaluation last_;
     bool seen_ = false;
@@ -112,10 +123,10 @@ OptimiserResult minimise(const OptimiserProblem& p) {
     for (const OptimiserVariable& v : p.variables) {
         if (!(v.lower < v.upper)) throw std::invalid_argument(v.name + ": the lower bound must lie below the upper");
     }
-    Search search(p);
     // BOBYQA needs two variables at least; COBYLA serves one as well.
     const bool cobyla = p.limitCount > 0 || n < 2;
     nlopt::opt opt(cobyla ? nlopt::LN_COBYLA : nlopt::LN_BOBYQA, static_cast<unsigned>(n));
+    Search search(p, opt);
     opt.set_lower_bounds(std::vector<double>(n, 0.0));
     opt.set_upper_bounds(std::vector<double>(n, 1.0));
     opt.set_min_objective(objective_cb, &search);
@@ -125,7 +136,8 @@ OptimiserResult minimise(const OptimiserProblem& p) {
         opt.add_inequality_constraint(limit_cb, &refs[i], 0.0);
     }
     opt.set_xtol_abs(std::vector<double>(n, p.tolerance));
-    opt.set_maxeval(std::max(1, p.maxEvaluations));
+    // A backstop only: the search itself stops at the budget of model runs.
+    opt.set_maxeval(std::max(1, p.maxEvaluations) * 10);
 
     std::vector<double> u(n);
     for (size_t k = 0; k < n; ++k) {
@@ -149,7 +161,7 @@ OptimiserResult minimise(const OptimiserProblem& p) {
     } catch (const nlopt::roundoff_limited&) {
         search.result.stopReason = "rounding limits further progress";
     } catch (const nlopt::forced_stop&) {
-        search.result.stopReason = "stopped";
+        search.result.stopReason = search.budgetSpent ? "the evaluation limit was reached" : "stopped";
     } catch (const std::runtime_error& e) {
         // The library gives up (e.g. on a box with no room left); what was
         // found so far still stands.

@@ -96,6 +96,27 @@ TEST(Optimiser, TheFirstEvaluationIsTheStartEvenNearABound) {
     }
 }
 
+TEST(Optimiser, TheBudgetCountsModelRuns) {
+    for (const int32_t limits : {0, 1}) {
+        OptimiserProblem p = bowl(7.3, -1.2);
+        p.limitCount = limits;
+        p.tolerance = 1e-12;
+        p.maxEvaluations = 7;
+        const auto inner = p.evaluate;
+        int32_t runs = 0;
+        p.evaluate = [&](const std::vector<double>& x) -> std::optional<Evaluation> {
+            ++runs;
+            std::optional<Evaluation> e = inner(x);
+            e->limits.assign(static_cast<size_t>(limits), -1.0);
+            return e;
+        };
+        const OptimiserResult r = minimise(p);
+        EXPECT_EQ(runs, 7) << limits;
+        EXPECT_EQ(r.evaluations, 7) << limits;
+        EXPECT_EQ(r.stopReason, "the evaluation limit was reached") << limits;
+    }
+}
+
 TEST(Optimiser, RefusesAnEmptyBox) {
     OptimiserProblem p;
     p.variables = {{"a", 1.0, 1.0, 1.0}};
