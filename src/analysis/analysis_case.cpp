@@ -12,8 +12,9 @@ namespace diesel {
 
 std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcome) {
     auto s = std::make_unique<RunState>(inputs);
-    std::ostream none(nullptr);  // no buffer: everything written is dropped
-    const OutputSinks sinks{&none, &none, &none, &none, &none, &none, &none, &none, nullptr};
+    // No stream: nothing is formatted, not even the start table.
+    OutputSinks sinks;
+    sinks.startTableText = false;
     outcome = run_simulation(*s, sinks);
     return s;
 }

@@ -39,7 +39,8 @@ InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, StepObserver
     const auto trace = [&](std::ostream& o) { return wanted.traces ? &o : nullptr; };
     const auto report = [&](std::ostream& o) { return wanted.reports ? &o : nullptr; };
     OutputSinks sinks{trace(f8),   trace(f9),   trace(f10),  report(f12), report(f13),
-                      report(f15), report(f16), report(con), &diag,       steps};
+                      report(f15), report(f16), report(con), &diag,       steps,
+                      wanted.startTable};
     r.outcome = run_simulation(*r.state, sinks);
     r.fort8 = f8.str();
     r.fort9 = f9.str();

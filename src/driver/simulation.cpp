@@ -60,7 +60,7 @@ public:
         // A state that turned non-finite leaves no start table worth keeping:
         // the old one stays rather than being replaced by rows of NaN.
         if (s_.NCYL <= 2 && outcome.end != RunEnd::NonFiniteState) {
-            outcome.startTable = start_table_text(s_);
+            if (out_.startTableText) outcome.startTable = start_table_text(s_);
             outcome.rewritesStartTable = true;
         }
         return outcome;
@@ -218,7 +218,7 @@ private:
     }
 
     void final_reports() {
-        write_final_line(s_, to(out_.console));
+        if (out_.console != nullptr) write_final_line(s_, *out_.console);
         final_figures(s_);
         if (out_.fort13 != nullptr) write_fort13(s_, *out_.fort13);
         if (out_.fort15 != nullptr) write_fort15(s_, *out_.fort15);

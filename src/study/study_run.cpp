@@ -94,7 +94,8 @@ Case self_contained(const Case& c) {
 
 StudyRun run_study_case(const Case& c, const StudyRunOptions& o) {
     if (!o.outDir.empty()) return run_into_folder(c, o);
-    InMemoryRun run = run_in_memory(c);
+    // Nobody reads the texts of a run in memory: its results are its final state.
+    InMemoryRun run = run_in_memory(c, kNoTexts);
     if (!run.inputOk) return refused(StudyRun::Status::InputRefused, run.inputError);
     StudyRun r;
     r.status = StudyRun::Status::Ran;
