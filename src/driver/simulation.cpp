@@ -122,7 +122,7 @@ private:
             // End of the cycle.
             const float cycleEnd = s_.PHI;  // crank angle of the cycle's last step [deg]
             if (s_.ICYC > 1) s_.PIVC = s_.TRPRES[s_.KIVC];
-            cycle_figures(s_, to(out_.console), out_.diag);
+            cycle_figures(s_, out_.console, out_.diag, rates_);
             s_.ICYC = s_.ICYC + 1;
             const int32_t e = s_.NCYL + 2;
             if (s_.ICYC > 2 && s_.EQR[e] > s_.EQRMAX) {
@@ -233,6 +233,7 @@ private:
     const bool traced_;                // some trace file is wanted: format the trace lines
     std::ostream discard_{nullptr};    // no buffer: writes to it do nothing
     std::unique_ptr<StepHead> head_;  // formed after set-up
+    DisplacementRates rates_;         // TRDVOL, formed at the first cycle end
 };
 
 }  // namespace
