@@ -6,6 +6,7 @@
 #include <string>
 
 #include "case/case.hpp"
+#include "driver/start_state.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -45,5 +46,9 @@ InMemoryRun run_in_memory(const Case& c, StepObserver* steps = nullptr);
 // final figures runs with kNoTexts.
 InMemoryRun run_in_memory(const InputTexts& texts, const WantedTexts& wanted, StepObserver* steps = nullptr);
 InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, StepObserver* steps = nullptr);
+
+// As above, the run beginning from `start` when it is given and fits
+// (start_state.hpp), else from the case's start rows.
+InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, const StartState* start, StepObserver* steps);
 
 }  // namespace diesel

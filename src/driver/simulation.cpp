@@ -47,11 +47,14 @@ std::string where(int32_t cycle, float phi) {
 
 class Driver {
 public:
-    Driver(RunState& s, const OutputSinks& out)
-        : s_(s), out_(out), traced_(out.fort8 != nullptr || out.fort9 != nullptr || out.fort10 != nullptr) {}
+    Driver(RunState& s, const OutputSinks& out, const StartState* start)
+        : s_(s), out_(out), start_(start),
+          traced_(out.fort8 != nullptr || out.fort9 != nullptr || out.fort10 != nullptr) {}
 
     RunOutcome run() {
         set_up_run(s_);
+        // The one place a warm start enters: after set-up, before the first cycle.
+        if (start_ != nullptr) start_from(s_, *start_);
         head_ = std::make_unique<StepHead>(s_);
         if (traced_) write_trace_headers(to(out_.fort8), to(out_.fort9), to(out_.fort10));
         RunOutcome outcome = cycles();
@@ -230,6 +233,7 @@ private:
 
     RunState& s_;
     const OutputSinks& out_;
+    const StartState* start_;          // null: the start rows of the case
     const bool traced_;                // some trace file is wanted: format the trace lines
     std::ostream discard_{nullptr};    // no buffer: writes to it do nothing
     std::unique_ptr<StepHead> head_;  // formed after set-up
@@ -254,8 +258,8 @@ std::string fuel_limit_reason(const RunState& s) {
                                        : "the correction exceeds single precision");
 }
 
-RunOutcome run_simulation(RunState& s, const OutputSinks& out) {
-    return Driver(s, out).run();
+RunOutcome run_simulation(RunState& s, const OutputSinks& out, const StartState* start) {
+    return Driver(s, out, start).run();
 }
 
 }  // namespace diesel
