@@ -3,7 +3,10 @@
 # in a temporary worktree outside the repository and this tree in
 # build-compare/, both with the project's Release flags and the benchmarks,
 # then measures both in the same run (bench/compare_baseline.py) and writes
-# bench/RESULTS.md.
+# bench/RESULTS.md: single runs, the corrector pass against its floor, maps
+# cold (checked point by point against the baseline) and this tree's maps
+# with --warm-start (wall time against the baseline's cold map, cycles per
+# point cold against warm).
 #
 #   bench/compare-baseline.sh [--quick] [--baseline COMMIT]
 #

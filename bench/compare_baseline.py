@@ -10,6 +10,9 @@ its rounds.
     1, 4 and 12 cylinders, from each build's own Google Benchmark suite
   - a 40 x 40 map of c1_load with --jobs 2: wall time and peak RSS, and
     20 x 20 and 10 x 10 maps for the peak RSS against the grid size
+  - the 40 x 40 and 10 x 10 maps of this tree with --warm-start (the baseline
+    has none): wall time against the baseline's cold map, peak RSS, and the
+    cycles per point, cold against warm
   - the 40 x 40 map's CSV, point by point, every column, against the baseline's
   - instruction counts of the single runs (valgrind), when valgrind is there
 """
@@ -98,44 +101,60 @@ def pass_benchmarks(builds, rounds, repetitions):
 
 
 def maps(builds, examples, scratch, rounds):
-    """Wall time [s] and peak RSS [MiB] of a 40 x 40, a 20 x 20 and a 10 x 10 map; the CSVs of the last 40 x 40."""
+    """Wall time [s], CPU time [s] and peak RSS [MiB] of a 40 x 40, a 20 x 20 and a 10 x 10 map, and of the 40 x 40
+    and 10 x 10 maps of the current build with --warm-start ("warm"), round by round with the others; the CSVs of
+    the last maps of each grid ("baseline", "current", "warm")."""
     result = {}
     csvs = {}
+    runs = dict(builds)
+    runs["warm"] = {"program": builds["current"]["program"], "args": ["--warm-start"]}
     for count, n in ((40, rounds), (20, max(2, rounds // 2)), (10, max(2, rounds // 2))):
-        wall = {name: [] for name in builds}
-        cpu = {name: [] for name in builds}
-        rss = {name: [] for name in builds}
+        names = list(runs) if count != 20 else list(builds)
+        wall = {name: [] for name in names}
+        cpu = {name: [] for name in names}
+        rss = {name: [] for name in names}
         for r in range(n):
-            order = list(builds) if r % 2 == 0 else list(reversed(builds))
+            order = names if r % 2 == 0 else list(reversed(names))
             for name in order:
                 path = os.path.join(scratch, f"map-{name}-{count}.csv")
-                status, seconds, ms, kib = spawn([builds[name]["program"], "map", os.path.join(examples, "c1_load"),
+                status, seconds, ms, kib = spawn([runs[name]["program"], "map", os.path.join(examples, "c1_load"),
                                                  "--speeds", f"{MAP_SPEEDS}:{count}", "--loads",
-                                                 f"{MAP_LOADS}:{count}", "--jobs", "2"], path)
+                                                 f"{MAP_LOADS}:{count}", "--jobs", "2"] + runs[name].get("args", []),
+                                                 path)
                 if status not in (0, 3):
                     raise SystemExit(f"{name}: map ended with status {status}")
                 wall[name].append(seconds)
                 cpu[name].append(ms / 1000.0)
                 rss[name].append(kib / 1024.0)
-                if count == 40:
-                    csvs[name] = path
+                csvs[(name, count)] = path
         result[count] = {"wall": {k: stats(v) for k, v in wall.items()}, "cpu": {k: stats(v) for k, v in cpu.items()},
                          "rss": {k: stats(v) for k, v in rss.items()}}
     return result, csvs
 
 
+def cycles_per_point(path):
+    """Mean of the cycles column over every point, and over the completed ones, with their count."""
+    with open(path, newline="") as f:
+        rows = list(csv.DictReader(f))
+    done = [int(r["cycles"]) for r in rows if r["end"] == "completed"]
+    return {"all": sum(int(r["cycles"]) for r in rows) / len(rows), "completed": sum(done) / max(1, len(done)),
+            "count": len(done), "points": len(rows)}
+
+
 def map_check(base_csv, cur_csv):
-    """Every column of every point, as text (shortest round-trip floats: equal text, equal bits)."""
+    """Every column of the baseline's CSV at every point, as text (shortest round-trip floats: equal text, equal
+    bits); columns the current CSV adds after them are not the baseline's to check."""
     def rows(path):
         with open(path, newline="") as f:
             return list(csv.reader(f))
     base, cur = rows(base_csv), rows(cur_csv)
+    width = len(base[0])
     differing = []
-    if base[0] != cur[0]:
+    if base[0] != cur[0][:width]:
         differing.append(("header", base[0], cur[0]))
     for b, c in zip(base[1:], cur[1:]):
-        if b != c:
-            differing.append((f"{b[0]} rpm, {b[1]}", b, c))
+        if b != c[:width]:
+            differing.append((f"{b[0]} rpm, {b[1]}", b, c[:width]))
     ends = {}
     for row in base[1:]:
         ends[row[-1]] = ends.get(row[-1], 0) + 1
@@ -203,7 +222,8 @@ def main():
     passes = pass_benchmarks(builds, bench_rounds, bench_reps)
     print("== maps", flush=True)
     map_times, csvs = maps(builds, a.examples, a.scratch, map_rounds)
-    check = map_check(csvs["baseline"], csvs["current"])
+    check = map_check(csvs[("baseline", 40)], csvs[("current", 40)])
+    cycles = {(name, count): cycles_per_point(csvs[(name, count)]) for name in ("current", "warm") for count in (10, 40)}
     print("== instruction counts", flush=True)
     counts = instruction_counts(builds, a.examples, a.scratch)
     load_after = os.getloadavg()
@@ -230,6 +250,11 @@ def main():
     w(ratio_row("c1_fixed, one run, CPU", runs["c1_fixed"][b], runs["c1_fixed"][c], 0.75, "ms"))
     w(ratio_row("c12_fixed, one run, CPU", runs["c12_fixed"][b], runs["c12_fixed"][c], 0.6, "ms"))
     w(ratio_row("40 x 40 map of c1_load, --jobs 2, wall", map_times[40]["wall"][b], map_times[40]["wall"][c], 0.8, "s"))
+    w(ratio_row("the same with --warm-start (baseline: cold), wall", map_times[40]["wall"][b], map_times[40]["wall"]["warm"],
+                0.4, "s"))
+    ratio10 = cycles[("current", 10)]["all"] / cycles[("warm", 10)]["all"]
+    w(f"| cycles per point, 10 x 10 map, cold over --warm-start | | {cycles[('current', 10)]['all']:.2f} / "
+      f"{cycles[('warm', 10)]['all']:.2f} | {ratio10:.2f}x | >= 1.8x | {'yes' if ratio10 >= 1.8 else 'no'} |")
     p12, f12, bf12 = passes[c]["BM_CorrectorPass/ncyl:12"], passes[c]["BM_CorrectorPassFloor/ncyl:12"], \
         passes[b]["BM_CorrectorPassFloor/ncyl:12"]
     own = p12["median"] / f12["median"]
@@ -267,6 +292,20 @@ def main():
         w(f"| {count} x {count} | {fmt(m['wall'][b], 3)} s | {fmt(m['wall'][c], 3)} s | {fmt(m['cpu'][b], 3)} s | "
           f"{fmt(m['cpu'][c], 3)} s | {fmt(m['rss'][b], 1)} MiB | {fmt(m['rss'][c], 1)} MiB |")
     w()
+    w("With `--warm-start` (this tree only; the same grids, round by round with the others):")
+    w()
+    w("| Grid | Wall | CPU | Peak RSS | Cycles per point, cold / warm | Completed points, cold / warm | "
+      "Cycles per completed point, cold / warm |")
+    w("|---|---|---|---|---|---|---|")
+    for count in (10, 40):
+        m, cc, cw = map_times[count], cycles[("current", count)], cycles[("warm", count)]
+        w(f"| {count} x {count} | {fmt(m['wall']['warm'], 3)} s | {fmt(m['cpu']['warm'], 3)} s | "
+          f"{fmt(m['rss']['warm'], 1)} MiB | {cc['all']:.2f} / {cw['all']:.2f} ({cc['all'] / cw['all']:.2f}x) | "
+          f"{cc['count']} / {cw['count']} of {cc['points']} | {cc['completed']:.2f} / {cw['completed']:.2f} |")
+    w()
+    w("A warm map's figures differ from the cold map's within the convergence tolerances, and so may the ending of "
+      "a point whose convergence is marginal; the map check below compares the cold maps only.")
+    w()
     w("The wall time of a map with two jobs depends on whether two cores are free: on a busy machine its rounds "
       "split into those that had them and those that did not. The CPU time (both threads) does not; its ratio, "
       f"current/baseline of the medians, is {map_times[40]['cpu'][c]['median'] / map_times[40]['cpu'][b]['median']:.3f} "
@@ -283,8 +322,9 @@ def main():
         for where, bl, cl in check["differing"][:20]:
             w(f"- {where}: baseline `{','.join(bl)}`, current `{','.join(cl)}`")
     else:
-        w(f"Map check: all {check['points']} points of the 40 x 40 map ({ends}) have the same text in every column, "
-          "figures, cycle counts and endings, as the baseline's: the same bits, the points that stop included.")
+        w(f"Map check: all {check['points']} points of the 40 x 40 map ({ends}) have the same text in every column of "
+          "the baseline's CSV, figures, cycle counts and endings: the same bits, the points that stop included (the "
+          "columns the current CSV adds after them are not compared).")
     w()
     w("## Single runs")
     w()

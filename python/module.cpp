@@ -79,7 +79,7 @@ py::object run_map(const Case& c, const std::vector<float>& speeds, const std::v
         run_point_pool(
             points.size(), jobs ? static_cast<unsigned>(*jobs) : 0u,
             [&](std::size_t i) {
-                const InMemoryRun run = run_in_memory(case_map_point(map, points[i].speed, points[i].load));
+                const InMemoryRun run = run_in_memory(case_map_point(map, points[i].speed, points[i].load), kNoTexts);
                 done[i].inputError = run.inputError;
                 done[i].outcome = run.outcome;
                 if (!run.inputOk) return;

@@ -26,7 +26,8 @@ RunProducts run_products(const Case& c) {
     auto inputs = std::make_unique<RunState>();
     load_case(c, *inputs);
     TraceTable traces(inputs->NCYL);
-    p.run = run_in_memory(c, &traces);
+    // The traces come from the table; the reports are texts of the Result.
+    p.run = run_in_memory(c, WantedTexts{false, true, false}, &traces);
     p.traceNames = traces.names();
     p.traceUnits = traces.units();
     p.traceColumns.assign(traces.columns(), std::vector<float>(traces.rows()));

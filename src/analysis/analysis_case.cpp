@@ -10,11 +10,12 @@
 
 namespace diesel {
 
-std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcome) {
+std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcome, const StartState* start) {
     auto s = std::make_unique<RunState>(inputs);
-    std::ostream none(nullptr);  // no buffer: everything written is dropped
-    const OutputSinks sinks{&none, &none, &none, &none, &none, &none, &none, &none, nullptr};
-    outcome = run_simulation(*s, sinks);
+    // No stream: nothing is formatted, not even the start table.
+    OutputSinks sinks;
+    sinks.startTableText = false;
+    outcome = run_simulation(*s, sinks, start);
     return s;
 }
 

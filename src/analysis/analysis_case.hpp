@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "case/case.hpp"
+#include "driver/start_state.hpp"
 #include "files/case_inputs.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
@@ -37,8 +38,8 @@ AnalysisCase prepare_case(const Case& c, const std::string& name);
 // --inputs as a run takes them), prepared. Throws AnalysisError.
 AnalysisCase load_analysis_case(const std::string& dir, const CaseInputOptions& options);
 
-// Runs the simulation on a copy of an input set with every output discarded;
-// returns the state at its end.
-std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcome);
+// Runs the simulation on a copy of an input set with every output discarded,
+// from `start` when it is given (start_state.hpp); returns the state at its end.
+std::unique_ptr<RunState> run_quietly(const RunState& inputs, RunOutcome& outcome, const StartState* start = nullptr);
 
 }  // namespace diesel

@@ -62,7 +62,7 @@ CalibrationResult calibrate(const AnalysisCase& c, const AnalysisResult& analysi
         r.startFrom.push_back(analysed ? "analysis" : "case");
     }
     r.start = as_held(r.start);
-    CalibrationRuns runs(c.fixed, items);
+    CalibrationRuns runs(c.fixed, items, o.warmStart);
 
     // Every evaluation by the values the case holds: the search may come back
     // to a point (a restart begins at the best), and a point is run once.

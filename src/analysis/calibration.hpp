@@ -20,6 +20,7 @@ struct CalibrationOptions {
     PressureWindow window;                 // where the pressures are compared
     bool startFromCase = false;            // start SOC, DURC0, MWIEB0 from the case, not from the analysis
     int32_t maxRuns = 400;                 // model runs at most, the start run included
+    bool warmStart = false;                // each run from the end of the latest completed one
 };
 
 // One evaluation of the search, for progress lines.

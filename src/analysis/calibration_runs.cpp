@@ -9,7 +9,8 @@
 
 namespace diesel {
 
-CalibrationRuns::CalibrationRuns(const Case& base, std::vector<Item> items) : base_(base), items_(std::move(items)) {}
+CalibrationRuns::CalibrationRuns(const Case& base, std::vector<Item> items, bool warmStart)
+    : base_(base), items_(std::move(items)), warm_(warmStart) {}
 
 Case CalibrationRuns::case_at(const std::vector<double>& values) const {
     if (values.size() != items_.size()) throw std::logic_error("CalibrationRuns: one value per item expected");
@@ -32,7 +33,8 @@ CalibrationRun CalibrationRuns::run(const std::vector<double>& values) {
         return r;
     }
     RunOutcome outcome;
-    const std::unique_ptr<RunState> end = run_quietly(*inputs, outcome);
+    const std::unique_ptr<RunState> end = run_quietly(*inputs, outcome, warm_.start());
+    warm_.ran(end.get(), outcome.end);
     if (outcome.end != RunEnd::Completed) {
         r.failure = outcome.reason;
         return r;

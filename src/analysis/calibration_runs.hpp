@@ -1,7 +1,7 @@
 // The model runs of a calibration: the case with the adjusted inputs set by
 // item, run in memory with every output discarded. Every run of the search
-// passes through here, so how a run starts (today: from the case's own start
-// states) is decided in one place.
+// passes through here, so how a run starts (from the case's own start states,
+// or warm from the end of the latest completed run) is decided in one place.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "analysis/cycle_angles.hpp"
 #include "case/case.hpp"
+#include "study/warm_start.hpp"
 
 namespace diesel {
 
@@ -21,8 +22,9 @@ struct CalibrationRun {
 
 class CalibrationRuns {
 public:
-    // `base`: the case the adjusted `items` are set on (at fixed fuel).
-    CalibrationRuns(const Case& base, std::vector<Item> items);
+    // `base`: the case the adjusted `items` are set on (at fixed fuel). With
+    // `warmStart` each run starts from the end of the latest completed one.
+    CalibrationRuns(const Case& base, std::vector<Item> items, bool warmStart = false);
 
     // The case with each item set to its value [item's unit], rounded once to
     // the item's float as a case file would hold it.
@@ -37,6 +39,7 @@ private:
     Case base_;
     std::vector<Item> items_;
     int32_t count_ = 0;
+    WarmStart warm_;
 };
 
 }  // namespace diesel

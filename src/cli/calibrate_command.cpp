@@ -16,7 +16,8 @@ namespace {
 
 void usage(std::ostream& os) {
     os << "usage: diesel-cycle calibrate CASE --pressure FILE [--fit NAME[=LO:HI],...] [--window FROM:TO]\n"
-          "                                [--start analysis|case] [--max-runs N] [--out DIR] [--write DIR]\n"
+          "                                [--start analysis|case] [--max-runs N] [--warm-start]\n"
+          "                                [--out DIR] [--write DIR]\n"
           "                                [--tdc-shift DEG] [--cycles N] [--peg] [--smooth DEG]\n"
           "                                [--set NAME=VALUE]... [--inputs toml|fort] [--quiet]\n"
           "\n"
@@ -39,6 +40,10 @@ void usage(std::ostream& os) {
           "                    start SOC, DURC0 and MWIEB0 from the trace's Wiebe fit\n"
           "                    (default) or from the case; other inputs start from the case\n"
           "  --max-runs N      model runs at most (default 400)\n"
+          "  --warm-start      start each model run from the converged state of the\n"
+          "                    latest completed one: fewer cycles per run; the RMS\n"
+          "                    differences then differ from cold runs' within the\n"
+          "                    convergence tolerances, and so may the values fitted\n"
           "  --out DIR         write calibration.json to DIR (default: CASE)\n"
           "  --write DIR       write the calibrated case into DIR, a new or empty folder,\n"
           "                    as case.toml or fort files like CASE\n"
@@ -113,6 +118,10 @@ int calibrate_command(int argc, const char* const* argv, std::ostream& out, std:
             } else {
                 q.writeFolder = v;
             }
+            continue;
+        }
+        if (a == "--warm-start") {
+            q.calibration.warmStart = true;
             continue;
         }
         if (!a.empty() && a[0] == '-') return bad("unknown option '" + a + "'");

@@ -18,7 +18,7 @@ namespace {
 void usage(std::ostream& os) {
     os << "usage: diesel-cycle full-load BASE [--speeds GRID] (--min FIG=V | --max FIG=V)...\n"
           "           [--tol P%] [--set NAME=VALUE]... [--inputs toml|fort] [--jobs N]\n"
-          "           [--csv FILE] [--quiet]\n"
+          "           [--warm-start] [--csv FILE] [--quiet]\n"
           "\n"
           "The full-load curve at real limits: for each speed, the largest fuel quantity\n"
           "[10 mm3] in (0, FUELMX] whose run completes and meets every limit. The runs are\n"
@@ -38,6 +38,10 @@ void usage(std::ostream& os) {
           "                   not MODE or FUEL, which the search sets)\n"
           "  --inputs toml|fort  which input files of BASE to read when it holds both\n"
           "  --jobs N         speeds searched at once (default: the number of cores)\n"
+          "  --warm-start     start each run of a search from the converged state of its\n"
+          "                   latest completed run: fewer cycles per run; the fuel found\n"
+          "                   and its figures then differ from cold runs' within the\n"
+          "                   convergence tolerances\n"
           "  --csv FILE       write the CSV to FILE instead of stdout\n"
           "  --quiet          no progress lines on stderr\n"
           "\n"
@@ -75,8 +79,8 @@ bool parse_options(int argc, const char* const* argv, FullLoadRequest& q, std::s
             if (caseOptionError) return false;
             continue;
         }
-        if (a == "--quiet") {
-            q.quiet = true;
+        if (a == "--quiet" || a == "--warm-start") {
+            (a == "--quiet" ? q.quiet : q.warmStart) = true;
             continue;
         }
         const bool valued = a == "--speeds" || a == "--min" || a == "--max" || a == "--tol" || a == "--jobs" || a == "--csv";

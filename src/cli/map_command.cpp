@@ -19,7 +19,8 @@ namespace {
 void usage(std::ostream& os) {
     os << "usage: diesel-cycle map BASE [--speeds GRID] [--loads GRID] [--vary NAME=VALUES]...\n"
           "           [--lhs N [--seed S]] [--set NAME=VALUE]... [--inputs toml|fort]\n"
-          "           [--jobs N] [--out DIR [--export]] [--csv FILE] [--max-points N] [--quiet]\n"
+          "           [--jobs N] [--warm-start] [--out DIR [--export]] [--csv FILE] [--max-points N]\n"
+          "           [--quiet]\n"
           "       diesel-cycle map BASE ... --emit-jobs DIR [--binary PATH] [--force]\n"
           "       diesel-cycle map --collect DIR [--csv FILE] [--quiet]\n"
           "       diesel-cycle map --point DIR\n"
@@ -49,6 +50,10 @@ void usage(std::ostream& os) {
           "                   (repeatable; not an item the map varies)\n"
           "  --inputs toml|fort  which input files of BASE to read when it holds both\n"
           "  --jobs N         points run at once (default: the number of cores)\n"
+          "  --warm-start     start each point from the converged state of the previous\n"
+          "                   load at its speed: fewer cycles per point; the figures then\n"
+          "                   differ from a lone run's within the convergence tolerances\n"
+          "                   (whatever --jobs is); loads of a speed run one after another\n"
           "  --out DIR        write each point's case.toml and output files to DIR/point-NNNN/\n"
           "  --export         with --out: each point folder's results.json too\n"
           "  --csv FILE       write the CSV to FILE instead of stdout; FILE is replaced\n"
@@ -89,7 +94,7 @@ struct Options {
     MapDesign design;
     std::string out, csv, emit, collect, point, binary;
     unsigned jobs = 0;
-    bool force = false, exportResults = false, quiet = false, seedGiven = false;
+    bool force = false, exportResults = false, quiet = false, seedGiven = false, warmStart = false;
     bool caseOptionError = false;  // the error is one of --set or --inputs
 };
 
@@ -107,7 +112,11 @@ bool parse_options(int argc, const char* const* argv, Options& o, std::string& e
             if (o.caseOptionError) return false;
             continue;
         }
-        bool* flag = a == "--force" ? &o.force : a == "--export" ? &o.exportResults : a == "--quiet" ? &o.quiet : nullptr;
+        bool* flag = a == "--force"        ? &o.force
+                     : a == "--export"     ? &o.exportResults
+                     : a == "--quiet"      ? &o.quiet
+                     : a == "--warm-start" ? &o.warmStart
+                                           : nullptr;
         if (flag != nullptr) {
             *flag = true;
             continue;
@@ -173,10 +182,15 @@ std::string conflicts(const Options& o) {
                               d.lhs > 0 || !d.caseOptions.overrides.empty() || !o.emit.empty() || !o.out.empty();
         if (designed) return std::string(o.point.empty() ? "--collect" : "--point") + " takes no design, base or --out";
         if (!o.point.empty() && !o.collect.empty()) return "--point and --collect are separate commands";
+        if (o.warmStart)
+            return std::string(o.point.empty() ? "--collect" : "--point") +
+                   " takes no --warm-start: the points of emitted jobs run apart";
     }
     if (o.seedGiven && o.design.lhs == 0) return "--seed belongs to --lhs";
     if (o.exportResults && o.out.empty()) return "--export needs --out DIR, where each point's results.json goes";
     if (!o.emit.empty() && !o.out.empty()) return "--out and --emit-jobs: an emitted point writes into its own folder";
+    if (!o.emit.empty() && o.warmStart)
+        return "--warm-start and --emit-jobs: emitted points run apart, each from its own case's start states";
     return {};
 }
 
@@ -202,7 +216,7 @@ int map_command(int argc, const char* const* argv, std::ostream& out, std::ostre
     MapGrid grid;
     if (!prepare_map_grid(o.design, grid, err)) return kExitFileError;
     if (!o.emit.empty()) return emit_map_jobs(grid, {o.emit, o.binary, o.force, o.quiet}, err);
-    return run_map(grid, {o.jobs, o.out, o.exportResults, o.csv, o.quiet}, out, err);
+    return run_map(grid, {o.jobs, o.out, o.exportResults, o.csv, o.quiet, o.warmStart}, out, err);
 }
 
 }  // namespace diesel

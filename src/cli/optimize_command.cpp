@@ -17,7 +17,7 @@ void usage(std::ostream& os) {
     os << "usage: diesel-cycle optimize BASE --vary NAME=LO:HI... (--minimize FIG | --maximize FIG)\n"
           "           [--min FIG=V]... [--max FIG=V]... [--speeds GRID] [--max-evals N]\n"
           "           [--write DIR [--force]] [--set NAME=VALUE]... [--inputs toml|fort]\n"
-          "           [--jobs N] [--csv FILE] [--quiet]\n"
+          "           [--jobs N] [--warm-start] [--csv FILE] [--quiet]\n"
           "\n"
           "Finds the input items' values within their ranges that give the lowest (or\n"
           "highest) value of a figure while every limit is met, one optimisation per\n"
@@ -43,6 +43,10 @@ void usage(std::ostream& os) {
           "  --set NAME=VALUE change an input item of the base (not a varied one)\n"
           "  --inputs toml|fort  which input files of BASE to read when it holds both\n"
           "  --jobs N         speeds optimised at once (default: the number of cores)\n"
+          "  --warm-start     start each evaluation from the converged state of the\n"
+          "                   latest completed one: fewer cycles per evaluation; the\n"
+          "                   figures then differ from a lone run's within the\n"
+          "                   convergence tolerances, and so may the optimum found\n"
           "  --csv FILE       write the CSV to FILE instead of stdout\n"
           "  --quiet          no progress lines on stderr\n"
           "\n"
@@ -69,8 +73,8 @@ bool parse_options(int argc, const char* const* argv, OptimizeRequest& q, std::s
             if (caseOptionError) return false;
             continue;
         }
-        if (a == "--quiet" || a == "--force") {
-            (a == "--quiet" ? q.quiet : q.force) = true;
+        if (a == "--quiet" || a == "--force" || a == "--warm-start") {
+            (a == "--quiet" ? q.quiet : a == "--force" ? q.force : q.warmStart) = true;
             continue;
         }
         const bool valued = a == "--vary" || a == "--minimize" || a == "--maximize" || a == "--min" || a == "--max" ||

@@ -26,6 +26,10 @@ InMemoryRun run_in_memory(const InputTexts& texts, const WantedTexts& wanted, St
 }
 
 InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, StepObserver* steps) {
+    return run_in_memory(c, wanted, nullptr, steps);
+}
+
+InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, const StartState* start, StepObserver* steps) {
     InMemoryRun r;
     r.state = std::make_unique<RunState>();
     std::ostringstream f8, f9, f10, f12, f13, f15, f16, con, diag;
@@ -39,8 +43,9 @@ InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, StepObserver
     const auto trace = [&](std::ostream& o) { return wanted.traces ? &o : nullptr; };
     const auto report = [&](std::ostream& o) { return wanted.reports ? &o : nullptr; };
     OutputSinks sinks{trace(f8),   trace(f9),   trace(f10),  report(f12), report(f13),
-                      report(f15), report(f16), report(con), &diag,       steps};
-    r.outcome = run_simulation(*r.state, sinks);
+                      report(f15), report(f16), report(con), &diag,       steps,
+                      wanted.startTable};
+    r.outcome = run_simulation(*r.state, sinks, start);
     r.fort8 = f8.str();
     r.fort9 = f9.str();
     r.fort10 = f10.str();

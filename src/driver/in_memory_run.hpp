@@ -6,6 +6,7 @@
 #include <string>
 
 #include "case/case.hpp"
+#include "driver/start_state.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -24,9 +25,13 @@ struct InMemoryRun {
 // formatted and stay empty; the run, its outcome and its final state are the
 // same. `diag` is always kept.
 struct WantedTexts {
-    bool traces = true;   // fort8, fort9, fort10
-    bool reports = true;  // fort12, fort13, fort15, fort16 and the console lines
+    bool traces = true;      // fort8, fort9, fort10
+    bool reports = true;     // fort12, fort13, fort15, fort16 and the console lines
+    bool startTable = true;  // RunOutcome::startTable (rewritesStartTable is set either way)
 };
+
+// What a run whose results are read from its final state alone forms: nothing.
+inline constexpr WantedTexts kNoTexts{false, false, false};
 
 // Reads the fort texts and, when they are valid, runs the simulation. `steps`,
 // when given, is told of every traced step (see OutputSinks::steps).
@@ -38,8 +43,12 @@ InMemoryRun run_in_memory(const InputTexts& texts, StepObserver* steps = nullptr
 InMemoryRun run_in_memory(const Case& c, StepObserver* steps = nullptr);
 
 // As above, forming only the wanted texts. A map point that only needs the
-// final figures runs with {.traces = false, .reports = false}.
+// final figures runs with kNoTexts.
 InMemoryRun run_in_memory(const InputTexts& texts, const WantedTexts& wanted, StepObserver* steps = nullptr);
 InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, StepObserver* steps = nullptr);
+
+// As above, the run beginning from `start` when it is given and fits
+// (start_state.hpp), else from the case's start rows.
+InMemoryRun run_in_memory(const Case& c, const WantedTexts& wanted, const StartState* start, StepObserver* steps);
 
 }  // namespace diesel

@@ -47,11 +47,14 @@ std::string where(int32_t cycle, float phi) {
 
 class Driver {
 public:
-    Driver(RunState& s, const OutputSinks& out)
-        : s_(s), out_(out), traced_(out.fort8 != nullptr || out.fort9 != nullptr || out.fort10 != nullptr) {}
+    Driver(RunState& s, const OutputSinks& out, const StartState* start)
+        : s_(s), out_(out), start_(start),
+          traced_(out.fort8 != nullptr || out.fort9 != nullptr || out.fort10 != nullptr) {}
 
     RunOutcome run() {
         set_up_run(s_);
+        // The one place a warm start enters: after set-up, before the first cycle.
+        if (start_ != nullptr) start_from(s_, *start_);
         head_ = std::make_unique<StepHead>(s_);
         if (traced_) write_trace_headers(to(out_.fort8), to(out_.fort9), to(out_.fort10));
         RunOutcome outcome = cycles();
@@ -60,7 +63,7 @@ public:
         // A state that turned non-finite leaves no start table worth keeping:
         // the old one stays rather than being replaced by rows of NaN.
         if (s_.NCYL <= 2 && outcome.end != RunEnd::NonFiniteState) {
-            outcome.startTable = start_table_text(s_);
+            if (out_.startTableText) outcome.startTable = start_table_text(s_);
             outcome.rewritesStartTable = true;
         }
         return outcome;
@@ -122,7 +125,7 @@ private:
             // End of the cycle.
             const float cycleEnd = s_.PHI;  // crank angle of the cycle's last step [deg]
             if (s_.ICYC > 1) s_.PIVC = s_.TRPRES[s_.KIVC];
-            cycle_figures(s_, to(out_.console), out_.diag);
+            cycle_figures(s_, out_.console, out_.diag, rates_);
             s_.ICYC = s_.ICYC + 1;
             const int32_t e = s_.NCYL + 2;
             if (s_.ICYC > 2 && s_.EQR[e] > s_.EQRMAX) {
@@ -218,7 +221,7 @@ private:
     }
 
     void final_reports() {
-        write_final_line(s_, to(out_.console));
+        if (out_.console != nullptr) write_final_line(s_, *out_.console);
         final_figures(s_);
         if (out_.fort13 != nullptr) write_fort13(s_, *out_.fort13);
         if (out_.fort15 != nullptr) write_fort15(s_, *out_.fort15);
@@ -230,9 +233,11 @@ private:
 
     RunState& s_;
     const OutputSinks& out_;
+    const StartState* start_;          // null: the start rows of the case
     const bool traced_;                // some trace file is wanted: format the trace lines
     std::ostream discard_{nullptr};    // no buffer: writes to it do nothing
     std::unique_ptr<StepHead> head_;  // formed after set-up
+    DisplacementRates rates_;         // TRDVOL, formed at the first cycle end
 };
 
 }  // namespace
@@ -253,8 +258,8 @@ std::string fuel_limit_reason(const RunState& s) {
                                        : "the correction exceeds single precision");
 }
 
-RunOutcome run_simulation(RunState& s, const OutputSinks& out) {
-    return Driver(s, out).run();
+RunOutcome run_simulation(RunState& s, const OutputSinks& out, const StartState* start) {
+    return Driver(s, out, start).run();
 }
 
 }  // namespace diesel

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "driver/start_state.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -16,8 +17,9 @@ namespace diesel {
 // to it is not formatted at all when it is a summary report or when all three
 // trace streams are null. The state the run ends with is the same. The new
 // start table, when the run rewrites it, is returned in the outcome: binding it
-// to "fort14.dat" is the caller's business.
-RunOutcome run_simulation(RunState& s, const OutputSinks& out);
+// to "fort14.dat" is the caller's business. With `start` the run begins from
+// that state instead of its start rows when it fits (start_state.hpp).
+RunOutcome run_simulation(RunState& s, const OutputSinks& out, const StartState* start = nullptr);
 
 // Why the fuel limit ended the run, from the corrected fuel quantity QF of
 // `s`; a QF that is not a finite number is explained, never printed.

@@ -1,7 +1,8 @@
 // The output files of a run, opened all or none: every one is opened (or
-// created) and checked to be a regular file before any existing one is
-// truncated, so an output that cannot be written leaves the earlier outputs
-// of the folder as they were.
+// created) and checked to be a regular file before any is written, so an
+// output that cannot be written leaves the earlier outputs of the folder as
+// they were. Each text is written over the earlier one when the files are
+// closed (a text beyond a megabyte streams out as it comes).
 #pragma once
 
 #include <cstdint>
@@ -31,15 +32,15 @@ public:
     OutputFiles& operator=(const OutputFiles&) = delete;
 
     // Opens `names` in folder `dir` for writing, all or none. On failure
-    // nothing was truncated, files this call created are removed again, and
+    // nothing was changed, files this call created are removed again, and
     // `error` names the file: "fort13.dat (unit 13): it is a folder, not a regular file".
     bool open(const std::string& dir, std::span<const OutputName> names, std::string& error);
 
     // The stream of the i-th name given to open().
     std::ostream& stream(std::size_t i);
 
-    // Flushes and closes every file; empty, or the message of the first file
-    // that could not be written completely.
+    // Writes and closes every file, each cut to its new text; empty, or the
+    // message of the first file that could not be written completely.
     std::string close();
 
 private:

@@ -21,10 +21,12 @@ enum : int { kFree = 0, kFilling = 1, kArmed = 2 };
 
 struct Slot {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 
-Slot g_slots[kSlots];
+// Zero-initialised by the loader, not at start-up: a constructor run over the
+// table would touch one page per slot in every process.
+constinit Slot g_slots[kSlots];
 
 extern "C" void on_signal(int sig) {
     remove_registered_temporaries();

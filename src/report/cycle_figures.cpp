@@ -1,5 +1,6 @@
 #include "report/cycle_figures.hpp"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -28,6 +29,11 @@ void warn_once(RunState& s, std::ostream* diag, int32_t bit, const char* text) {
 }  // namespace
 
 void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
+    DisplacementRates rates;
+    cycle_figures(s, &console, diag, rates);
+}
+
+void cycle_figures(RunState& s, std::ostream* console, std::ostream* diag, DisplacementRates& rates) {
     s.HEX = 0.0f;
     s.TEX = 0.0f;
     s.QLOS = 0.0f;
@@ -67,17 +73,23 @@ void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
         }
     }
 
-    // Always 720 entries.
-    float PHIE = s.ANGST;
+    // Always 720 entries. The rates of a step are the same every cycle.
+    if (!rates.formed || rates.stepBits != std::bit_cast<uint32_t>(DPHREC)) {
+        float PHIE = s.ANGST;
+        for (int32_t j = 1; j <= 720; ++j) {
+            PHIE = PHIE + DPHREC;
+            const float x = s.PI * PHIE / 180.0f;
+            const float sn = std::sin(x);
+            const float cs = std::cos(x);
+            s.TRDVOL[j] = ((std::pow(s.CONSQ - (sn * sn) * s.RADSQ, -0.5f) * s.STRSQ * 0.25f * sn * cs * s.OMEGA +
+                            s.STROKE * sn * s.OMEGA * 0.5f) *
+                           (s.PI * s.BORESQ * 0.25f)) /
+                          s.OMEGA;
+        }
+        rates.formed = true;
+        rates.stepBits = std::bit_cast<uint32_t>(DPHREC);
+    }
     for (int32_t j = 1; j <= 720; ++j) {
-        PHIE = PHIE + DPHREC;
-        const float x = s.PI * PHIE / 180.0f;
-        const float sn = std::sin(x);
-        const float cs = std::cos(x);
-        s.TRDVOL[j] = ((std::pow(s.CONSQ - (sn * sn) * s.RADSQ, -0.5f) * s.STRSQ * 0.25f * sn * cs * s.OMEGA +
-                        s.STROKE * sn * s.OMEGA * 0.5f) *
-                       (s.PI * s.BORESQ * 0.25f)) /
-                      s.OMEGA;
         s.WORK = s.WORK + ((s.TRPRES[j] * s.TRDVOL[j]) * DPHREC) * s.PI / 180.0f;
         s.HEX = s.HEX + s.TRHEX[j];
         s.QLOS = s.QLOS + s.TRQWALL[j];
@@ -110,7 +122,7 @@ void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
     s.BE = (F * 36000.0f) / (s.WORK - s.QFRI);
     s.ETAI = s.WORK / s.HFUEL;
 
-    write_cycle_line1(s, console);
+    if (console != nullptr) write_cycle_line1(s, *console);
 
     // Charge mass 30 degrees before the 720-degree mark of the crank-angle scale.
     const int32_t IA = trunc_to_int(720.0f - s.ANGST - 30.0f);
@@ -123,7 +135,7 @@ void cycle_figures(RunState& s, std::ostream& console, std::ostream* diag) {
                   "for this ANGST; the charge-mass ratio is shown as NaN");
         s.TRAPR = std::numeric_limits<float>::quiet_NaN();
     }
-    write_cycle_line2(s, console);
+    if (console != nullptr) write_cycle_line2(s, *console);
 }
 
 void final_figures(RunState& s) {

@@ -47,6 +47,7 @@ struct OutputSinks {
     std::ostream* console = nullptr;  // progress lines (stdout)
     std::ostream* diag = nullptr;     // warnings and stop reasons (stderr)
     StepObserver* steps = nullptr;    // full-precision record of the traced steps; none when null
+    bool startTableText = true;       // form RunOutcome::startTable; false leaves it empty for a caller that drops it
 };
 
 // How a run ended. Only Completed means the output cycle was run, was periodic
@@ -67,7 +68,7 @@ struct RunOutcome {
     float phi = 0.0f;         // crank angle of cylinder 1 at the end [deg]
     std::string reason;       // one line saying why the run ended early; empty when Completed
     bool rewritesStartTable = false;  // NCYL <= 2 and the state stayed finite
-    std::string startTable;   // new text of "fort14.dat" when rewritesStartTable (no rows when NCYLE <= 1)
+    std::string startTable;   // new text of "fort14.dat" when rewritesStartTable and wanted (no rows when NCYLE <= 1)
 };
 
 // Short name of a run ending, for CSV files and messages ("completed", "max-cycles", ...).

@@ -13,6 +13,7 @@
 #include "study/map_point_run.hpp"
 #include "study/point_pool.hpp"
 #include "study/progress.hpp"
+#include "study/warm_start.hpp"
 
 namespace diesel {
 
@@ -48,11 +49,11 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
     const std::string header = map_csv_header(grid);
     std::vector<PointResult> results(n);
     std::atomic<std::size_t> notCompleted{0};
-    const auto run_point = [&](std::size_t i) {
+    const auto run_point = [&](std::size_t i, WarmStart* warm) {
         const MapPoint& p = points[i];
         const std::string dir = o.outDir.empty() ? std::string() : path_in(o.outDir, point_folder_name(p.index));
         try {
-            results[i] = run_map_point(point_case(grid, p), p, {dir, !dir.empty(), o.exportResults});
+            results[i] = run_map_point(point_case(grid, p), p, {dir, !dir.empty(), o.exportResults}, warm);
         } catch (const InputError& e) {
             results[i] = point_not_run(p, kPointInputError, e.what());
         }
@@ -72,10 +73,27 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
     if (jobs > n) jobs = static_cast<unsigned>(n);
     Progress progress(err, "map", "points done", n, o.quiet);
     const auto note = [&]() { return std::to_string(notCompleted.load(std::memory_order_relaxed)) + " not completed"; };
-    run_point_pool(n, jobs, run_point, [&](std::size_t done) {
-        progress.tick(done, note());
-        return true;
-    });
+    if (o.warmStart) {
+        // A sequence of loads is one task: its points wait for their predecessors.
+        const std::vector<std::vector<std::size_t>> sequences = load_sequences(points);
+        if (jobs > sequences.size()) jobs = static_cast<unsigned>(sequences.size());
+        std::atomic<std::size_t> done{0};
+        run_point_pool(
+            sequences.size(), jobs,
+            [&](std::size_t k) {
+                WarmStart warm(true);
+                for (const std::size_t i : sequences[k]) {
+                    run_point(i, &warm);
+                    progress.tick(done.fetch_add(1) + 1, note());
+                }
+            },
+            [](std::size_t) { return true; });
+    } else {
+        run_point_pool(n, jobs, [&](std::size_t i) { run_point(i, nullptr); }, [&](std::size_t done) {
+            progress.tick(done, note());
+            return true;
+        });
+    }
     progress.finish(n, note() + ", " + std::to_string(jobs) + (jobs == 1 ? " job" : " jobs"));
 
     std::string csv = header + "\n";

@@ -16,12 +16,14 @@ struct MapRunOptions {
     bool exportResults = false;  // with outDir: each point folder's results.json too
     std::string csvFile;         // the CSV; empty: to `out`
     bool quiet = false;          // no progress lines
+    bool warmStart = false;      // each point starts from the end of the previous load at its speed (warm_start.hpp)
 };
 
 // Runs every point of `grid`, each a complete run in its own state, on a
 // thread pool; progress to `err`, the CSV to `csvFile` or `out`. The CSV file
-// and the output folder are checked before the first point runs. Returns the
-// exit status.
+// and the output folder are checked before the first point runs. With
+// warmStart the loads of a speed run one after the other, the speeds side by
+// side. Returns the exit status.
 int run_map(const MapGrid& grid, const MapRunOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace diesel

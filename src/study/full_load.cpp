@@ -13,6 +13,7 @@
 #include "study/progress.hpp"
 #include "study/study_base.hpp"
 #include "study/study_run.hpp"
+#include "study/warm_start.hpp"
 
 namespace diesel {
 
@@ -33,9 +34,12 @@ struct Trial {
     StudyRun run;
 };
 
-Trial try_fuel(const Case& base, float speed, float fuel, const std::vector<FigureLimit>& limits) {
+Trial try_fuel(const Case& base, float speed, float fuel, const std::vector<FigureLimit>& limits, WarmStart& warm) {
     Trial t;
-    t.run = run_study_case(full_load_case(base, speed, fuel));
+    StudyRunOptions options;
+    options.start = warm.start();
+    t.run = run_study_case(full_load_case(base, speed, fuel), options);
+    warm.ran(t.run.state.get(), t.run.outcome.end);
     if (t.run.status != StudyRun::Status::Ran) {
         t.breach = "input-error";
         t.why = t.run.error;
@@ -75,11 +79,12 @@ Case full_load_case(const Case& base, float speed, float fuel) {
 }
 
 FullLoadPoint find_full_load(const Case& base, float speed, const std::vector<FigureLimit>& limits, double tolerance,
-                             const std::function<void()>& onRun) {
+                             const std::function<void()>& onRun, bool warmStart) {
     FullLoadPoint p;
     p.speed = speed;
+    WarmStart warm(warmStart);
     const auto trial = [&](float fuel) {
-        Trial t = try_fuel(base, speed, fuel, limits);
+        Trial t = try_fuel(base, speed, fuel, limits, warm);
         ++p.runs;
         if (onRun) onRun();
         return t;
@@ -192,10 +197,13 @@ int run_full_load(const FullLoadRequest& o, std::ostream& out, std::ostream& err
     run_point_pool(
         n, o.jobs,
         [&](std::size_t i) {
-            points[i] = find_full_load(base, speeds[i], o.limits, o.tolerance, [&]() {
-                runs.fetch_add(1);
-                progress.tick_share(done.load(), share(), note());
-            });
+            points[i] = find_full_load(
+                base, speeds[i], o.limits, o.tolerance,
+                [&]() {
+                    runs.fetch_add(1);
+                    progress.tick_share(done.load(), share(), note());
+                },
+                o.warmStart);
             runsOfDone.fetch_add(static_cast<std::size_t>(points[i].runs));
             done.fetch_add(1);
         },

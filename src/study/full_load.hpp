@@ -43,9 +43,11 @@ struct FullLoadPoint {
 // The case of a full-load trial: `base` at `speed` with fixed fuel `fuel`.
 Case full_load_case(const Case& base, float speed, float fuel);
 
-// Searches at one speed; `onRun` is told of each run made.
+// Searches at one speed; `onRun` is told of each run made. With `warmStart`
+// each run starts from the end of the latest completed run of the search
+// (warm_start.hpp).
 FullLoadPoint find_full_load(const Case& base, float speed, const std::vector<FigureLimit>& limits, double tolerance,
-                             const std::function<void()>& onRun = {});
+                             const std::function<void()>& onRun = {}, bool warmStart = false);
 
 struct FullLoadRequest {
     std::string baseDir;
@@ -56,6 +58,7 @@ struct FullLoadRequest {
     unsigned jobs = 0;    // speeds searched at once; 0: one per core
     std::string csvFile;  // empty: stdout
     bool quiet = false;
+    bool warmStart = false;  // each run of a search from the end of the one before (warm_start.hpp)
 };
 
 // The CSV header: speed_rpm,fuel_10mm3,pe_bar,torque_nm,power_kw,active_limit,end

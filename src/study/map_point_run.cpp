@@ -55,8 +55,11 @@ PointResult point_not_run(const MapPoint& p, const char* end, std::string messag
     return {failed_row(header, p, end), end, std::move(message)};
 }
 
-PointResult run_map_point(const Case& c, const MapPoint& p, const StudyRunOptions& options) {
-    const StudyRun run = run_study_case(c, options);
+PointResult run_map_point(const Case& c, const MapPoint& p, const StudyRunOptions& options, WarmStart* warm) {
+    StudyRunOptions o = options;
+    if (warm != nullptr) o.start = warm->start_at(p.load);
+    const StudyRun run = run_study_case(c, o);
+    if (warm != nullptr) warm->ran(run.state.get(), run.outcome.end, p.load);
     switch (run.status) {
         case StudyRun::Status::InputRefused: return point_not_run(p, kPointInputError, run.error);
         case StudyRun::Status::OutputFailed: return point_not_run(p, kPointOutputError, run.error);

@@ -9,6 +9,7 @@
 #include "state/run_io.hpp"
 #include "study/map_grid.hpp"
 #include "study/study_run.hpp"
+#include "study/warm_start.hpp"
 
 namespace diesel {
 
@@ -37,8 +38,10 @@ const std::vector<const char*>& map_extra_figures();
 std::string map_csv_header(bool loadIsFuel, const std::vector<std::string>& variedNames);
 std::string map_csv_header(const MapGrid& grid);
 
-// Runs the point's case `c` (in memory, or into options.outDir) and forms its row.
-PointResult run_map_point(const Case& c, const MapPoint& p, const StudyRunOptions& options);
+// Runs the point's case `c` (in memory, or into options.outDir) and forms its
+// row. With `warm` the run starts where that sequence stands and hands its
+// own end on to it.
+PointResult run_map_point(const Case& c, const MapPoint& p, const StudyRunOptions& options, WarmStart* warm = nullptr);
 
 // The row of a point whose case could not even be formed or read.
 PointResult point_not_run(const MapPoint& p, const char* end, std::string message);

@@ -19,6 +19,7 @@
 #include "study/progress.hpp"
 #include "study/study_base.hpp"
 #include "study/study_run.hpp"
+#include "study/warm_start.hpp"
 
 namespace diesel {
 
@@ -91,7 +92,7 @@ Case optimize_case(const Case& base, float speed, const std::vector<VariedItem>&
 
 OptimizeResult optimize_at(const Case& base, float speed, const std::vector<VariedItem>& varied,
                            const Objective& objective, const std::vector<FigureLimit>& limits, int32_t maxEvaluations,
-                           const std::function<void(const OptimizeEvaluation&)>& onEvaluation) {
+                           const std::function<void(const OptimizeEvaluation&)>& onEvaluation, bool warmStart) {
     OptimiserProblem problem;
     for (const VariedItem& v : varied) {
         const double now = base.number(v.item);
@@ -106,15 +107,28 @@ OptimizeResult optimize_at(const Case& base, float speed, const std::vector<Vari
         return values;
     };
     int32_t number = 0;
+    WarmStart warm(warmStart);
+    // The best evaluation as the optimiser judges it (the first of the lowest
+    // objective that meets every limit), with its run: a warm run's figures
+    // are its own, and a run of its case alone would not give them.
+    struct Best {
+        std::vector<double> x;
+        double objective = 0.0;
+        StudyRun run;
+    };
+    std::optional<Best> best;
     problem.evaluate = [&](const std::vector<double>& x) -> std::optional<Evaluation> {
         OptimizeEvaluation e{++number, texts(x), false, {}, false, 0.0, {}};
         std::optional<Evaluation> result;
         StudyRun run;
         try {
-            run = run_study_case(optimize_case(base, speed, varied, e.values));
+            StudyRunOptions options;
+            options.start = warm.start();
+            run = run_study_case(optimize_case(base, speed, varied, e.values), options);
         } catch (const InputError& error) {
             run.error = error.what();
         }
+        warm.ran(run.state.get(), run.outcome.end);
         if (run.status != StudyRun::Status::Ran) {
             e.outcome = "not run: " + run.error;
         } else if (run.outcome.end != RunEnd::Completed) {
@@ -135,6 +149,7 @@ OptimizeResult optimize_at(const Case& base, float speed, const std::vector<Vari
             e.meets = finite && std::all_of(ev.limits.begin(), ev.limits.end(), [](double g) { return g <= 0.0; });
             if (finite) result = ev;
             else e.outcome += ": not a finite number";
+            if (warmStart && e.meets && (!best || ev.objective < best->objective)) best = Best{x, ev.objective, std::move(run)};
         }
         if (onEvaluation) onEvaluation(e);
         return result;
@@ -147,10 +162,11 @@ OptimizeResult optimize_at(const Case& base, float speed, const std::vector<Vari
     r.failed = found.failed;
     r.stopReason = found.stopReason;
     if (!found.found) return r;
-    // The best point once more, for all its figures: the same case gives the same bits.
     r.values = texts(found.x);
     r.best = optimize_case(base, speed, varied, r.values);
-    StudyRun run = run_study_case(r.best);
+    // Cold, the best point once more, for all its figures: the same case gives
+    // the same bits. Warm, the best evaluation's own run.
+    StudyRun run = warmStart && best && best->x == found.x ? std::move(best->run) : run_study_case(r.best);
     if (!run.completed()) return r;
     r.found = true;
     r.state = std::move(run.state);
@@ -278,7 +294,8 @@ int run_optimize(const OptimizeRequest& q, std::ostream& out, std::ostream& err)
                                              best = e.valueText;
                                              bestValue = e.value;
                                          }
-                                     });
+                                     },
+                                     q.warmStart);
         },
         [&](std::size_t) { return true; });
 

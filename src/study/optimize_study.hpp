@@ -58,10 +58,13 @@ Case optimize_case(const Case& base, float speed, const std::vector<VariedItem>&
                    const std::vector<std::string>& values);
 
 // Optimises at one speed from the base's values (or the middle of a range the
-// base's value lies outside); `onEvaluation` is told of each evaluation.
+// base's value lies outside); `onEvaluation` is told of each evaluation. With
+// `warmStart` each evaluation starts from the end of the latest completed one
+// (warm_start.hpp), and the best evaluation's own run gives the figures.
 OptimizeResult optimize_at(const Case& base, float speed, const std::vector<VariedItem>& varied,
                            const Objective& objective, const std::vector<FigureLimit>& limits, int32_t maxEvaluations,
-                           const std::function<void(const OptimizeEvaluation&)>& onEvaluation = {});
+                           const std::function<void(const OptimizeEvaluation&)>& onEvaluation = {},
+                           bool warmStart = false);
 
 struct OptimizeRequest {
     std::string baseDir;
@@ -76,6 +79,7 @@ struct OptimizeRequest {
     std::string writeDir;             // the best case as a folder; empty: none
     bool force = false;               // --write over a folder that holds a case
     bool quiet = false;
+    bool warmStart = false;           // each evaluation from the end of the one before (warm_start.hpp)
 };
 
 // The CSV header: speed_rpm, the varied items as the user wrote them, every

@@ -59,7 +59,7 @@ StudyRun run_into_folder(const Case& c, const StudyRunOptions& o) {
     const OutputSinks sinks{&files.stream(0), &files.stream(1), &files.stream(2), &files.stream(4), &files.stream(5),
                             &files.stream(6), &files.stream(7), &files.stream(8), &diag};
     StudyRun r;
-    r.outcome = run_simulation(*s, sinks);
+    r.outcome = run_simulation(*s, sinks, o.start);
     error = files.close();
     if (error.empty() && r.outcome.rewritesStartTable) {
         error = replace_file_atomically(path_in(dir, "fort14.dat"), r.outcome.startTable);
@@ -94,7 +94,8 @@ Case self_contained(const Case& c) {
 
 StudyRun run_study_case(const Case& c, const StudyRunOptions& o) {
     if (!o.outDir.empty()) return run_into_folder(c, o);
-    InMemoryRun run = run_in_memory(c);
+    // Nobody reads the texts of a run in memory: its results are its final state.
+    InMemoryRun run = run_in_memory(c, kNoTexts, o.start, nullptr);
     if (!run.inputOk) return refused(StudyRun::Status::InputRefused, run.inputError);
     StudyRun r;
     r.status = StudyRun::Status::Ran;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "case/case.hpp"
+#include "driver/start_state.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
@@ -17,6 +18,7 @@ struct StudyRunOptions {
     std::string outDir;          // empty: in memory; else the run's output files and console.txt go there
     bool writeCase = false;      // with outDir: the case as outDir/case.toml (start rows inline)
     bool exportResults = false;  // with outDir: outDir/results.json, as a run's --export writes it
+    const StartState* start = nullptr;  // a warm start (start_state.hpp); null: the case's start rows
 };
 
 struct StudyRun {

@@ -21,10 +21,12 @@ TEST(Calibration, BundledTraceFromEitherStartAndWithinTheRunLimit) {
         bool fromCase;
         int32_t maxRuns;
         bool accurate;  // false: stopped by the run limit, only better than the start
+        bool warm = false;
     } cases[] = {
         {1, false, 400, true},
         {2, true, 400, true},
         {1, false, 30, false},
+        {1, false, 400, true, true},
     };
     for (const auto& k : cases) {
         AnalysisOptions options;
@@ -33,6 +35,7 @@ TEST(Calibration, BundledTraceFromEitherStartAndWithinTheRunLimit) {
         CalibrationOptions o;
         o.startFromCase = k.fromCase;
         o.maxRuns = k.maxRuns;
+        o.warmStart = k.warm;
         int32_t heard = 0;
         const CalibrationResult r = calibrate(c, analysis, o, [&](const CalibrationStep& s) {
             EXPECT_EQ(s.run, ++heard);

@@ -168,10 +168,12 @@ TEST(RunFolder, OneRunPerFolder) {
 
 // SIGINT and SIGTERM remove the start table's temporary and end with 128 +
 // the signal; what a SIGKILL leaves is removed by the next run in the folder.
+// The earlier outputs stay whole: a run writes its texts over them at its end.
 TEST(RunFolder, InterruptedRunsLeaveNoTemporary) {
     for (const int sig : {SIGINT, SIGTERM, SIGKILL}) {
         Scratch dir, io;
         put_long_run(dir.path);
+        for (const char* name : {"fort12.dat", "fort13.dat"}) write_file(dir.file(name), "earlier\n");
         const pid_t pid = start(dir.path, program(), io.file("out"), io.file("err"));
         const std::string tmp = dir.file("fort14.dat.tmp." + std::to_string(pid));
         for (int i = 0; i < 500 && !fs::exists(tmp); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -180,6 +182,7 @@ TEST(RunFolder, InterruptedRunsLeaveNoTemporary) {
         EXPECT_EQ(wait_status(pid), 128 + sig);
         EXPECT_EQ(fs::exists(tmp), sig == SIGKILL) << sig;
         EXPECT_EQ(read_file(io.file("err")), "") << sig;
+        for (const char* name : {"fort12.dat", "fort13.dat"}) EXPECT_EQ(read_file(dir.file(name)), "earlier\n") << sig;
         put_example(dir.path, "c1_fixed");  // the next run, a short one, is not held back
         EXPECT_EQ(run_in(dir.path, program()).status, 0) << sig;
         EXPECT_FALSE(fs::exists(tmp)) << sig;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -64,6 +66,24 @@ TEST(CycleFigures, Friction) {
     s->CMEAN = 10.0f;
     diagnostics(*s);
     EXPECT_NEAR(s->FMEP, 2.3105f, 5e-5f);  // 14/14.5 + 0.95 + 0.395 bar
+}
+
+// Rates kept for a run are reused for the same recorded step and formed anew
+// for another; either way WORK and TRDVOL are those of a fresh evaluation.
+TEST(CycleFigures, DisplacementRatesFollowTheRecordedStep) {
+    auto kept = example_state();
+    for (int32_t i = 1; i <= kHistorySlots; ++i) kept->TRPRES[i] = 1.0e5f + 100.0f * static_cast<float>(i);
+    DisplacementRates rates;
+    std::ostringstream console;
+    for (const float step : {1.0f, 1.0f, 0.5f, 1.0f}) {
+        kept->DPHI = kept->DPH = step;
+        kept->DPHIR = step / 5.0f;
+        auto fresh = std::make_unique<RunState>(*kept);
+        cycle_figures(*kept, nullptr, nullptr, rates);
+        cycle_figures(*fresh, console, nullptr);
+        EXPECT_EQ(std::memcmp(kept->TRDVOL, fresh->TRDVOL, sizeof kept->TRDVOL), 0) << step;
+        EXPECT_EQ(std::bit_cast<uint32_t>(kept->WORK), std::bit_cast<uint32_t>(fresh->WORK)) << step;
+    }
 }
 
 // A motored run (no fuel) completes with the oxygen of air.

@@ -45,11 +45,15 @@ TEST(Optimize, OneItemLandsOnTheOptimumOfADenseSweep) {
     std::string error;
     const auto soc = parse_varied_item("SOC=0:30", VaryForm::Range, 1000, error);
     ASSERT_TRUE(soc) << error;
-    const OptimizeResult r = optimize_at(base, 2000.0f, {*soc}, {find_output_figure("be"), false}, {}, 200);
-    ASSERT_TRUE(r.found) << r.stopReason;
-    EXPECT_NEAR(std::stod(r.values[0]), best, 0.01 * 30.0);
-    EXPECT_LT(r.evaluations, 200);
-    EXPECT_LE(r.state->BE, be_at(base, best) * 1.0001f);
+    // Warm, the figures are those of warm runs, within the convergence
+    // tolerances; on so flat an optimum its place is found less closely.
+    for (const bool warm : {false, true}) {
+        const OptimizeResult r = optimize_at(base, 2000.0f, {*soc}, {find_output_figure("be"), false}, {}, 200, {}, warm);
+        ASSERT_TRUE(r.found) << r.stopReason;
+        EXPECT_NEAR(std::stod(r.values[0]), best, (warm ? 0.05 : 0.01) * 30.0) << warm;
+        EXPECT_LT(r.evaluations, 200);
+        EXPECT_LE(r.state->BE, be_at(base, best) * (warm ? 1.001f : 1.0001f)) << warm;
+    }
 }
 
 // A binding limit holds at the best point; the case written runs to the
