@@ -4,12 +4,31 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 #include <sstream>
+#include <string>
 #include <thread>
 
 namespace diesel {
 namespace {
+
+// The text with every time (the figure before " s") written as '#': times
+// vary from run to run, the counts and words around them do not.
+std::string times_masked(const std::string& text) {
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t end = i;
+        while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
+        if (end > i && text.compare(end, 2, " s") == 0) {
+            out += '#';
+            i = end;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
 
 TEST(Progress, CountAndTimeLeftOnceASecondNothingWhenQuiet) {
     std::ostringstream loud, quiet;
@@ -22,10 +41,9 @@ TEST(Progress, CountAndTimeLeftOnceASecondNothingWhenQuiet) {
         p->say("2000 rpm: found");
         p->finish(4, "31 runs");
     }
-    EXPECT_TRUE(std::regex_match(loud.str(), std::regex("full-load: 1 of 4 speeds done, 12 runs, about [0-9.]+ s left\n"
-                                                        "full-load: 2000 rpm: found\n"
-                                                        "full-load: 4 of 4 speeds done, 31 runs, [0-9.]+ s\n")))
-        << loud.str();
+    EXPECT_EQ(times_masked(loud.str()), "full-load: 1 of 4 speeds done, 12 runs, about # s left\n"
+                                        "full-load: 2000 rpm: found\n"
+                                        "full-load: 4 of 4 speeds done, 31 runs, # s\n");
     EXPECT_EQ(quiet.str(), "");
 }
 
