@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "cli/map_command.hpp"
-#include "files/run_folder.hpp"
 #include "cli/analyze_command.hpp"
 #include "cli/calibrate_command.hpp"
 #include "cli/case_options.hpp"
@@ -15,6 +14,8 @@
 #include "cli/init_command.hpp"
 #include "cli/optimize_command.hpp"
 #include "cli/plot_command.hpp"
+#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

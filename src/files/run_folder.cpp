@@ -13,6 +13,7 @@
 #include "files/output_files.hpp"
 #include "report/results_json.hpp"
 #include "report/trace_table.hpp"
+#include "state/exit_status.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {

@@ -11,11 +11,6 @@
 
 namespace diesel {
 
-// Exit statuses of the program.
-inline constexpr int kExitCompleted = 0;   // the output cycle was completed with a meaningful result
-inline constexpr int kExitFileError = 2;   // bad input, or a file that could not be read or written
-inline constexpr int kExitStopped = 3;     // a stopping rule, the NaN guard or a non-finite result ended the run
-
 // Reads the input files of folder `dir`: "fort3.dat", "fort2.dat" and, unless
 // "fort3.dat" names a single cylinder, "fort14.dat". A missing file stays
 // std::nullopt (the reader names it); false, with `error` naming the file

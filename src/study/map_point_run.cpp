@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "files/run_folder.hpp"
 #include "report/output_figures.hpp"
 #include "report/result_check.hpp"
+#include "state/exit_status.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
