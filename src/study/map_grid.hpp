@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "case/case.hpp"
@@ -71,6 +72,11 @@ std::string shortest_real(float v);
 
 // A real in a CSV field: shortest_real(), and every NaN as "nan".
 std::string csv_real(float v);
+
+// The fields of `text` between the separators `sep`, empty ones included: the
+// fields of a CSV row (none of this program's fields holds a comma, so there
+// is no quoting), or the parts of a grid axis or a --vary argument.
+std::vector<std::string> split_fields(std::string_view text, char sep = ',');
 
 // "point 7 (2000 rpm, load 8, IVC=576)": a point as messages name it, with the
 // names of the varied items' columns.

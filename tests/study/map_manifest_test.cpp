@@ -115,6 +115,12 @@ TEST(MapManifest, RowCheckedAgainstHeaderAndPoint) {
     // Rows of points that did not run fill the same columns as the check expects.
     EXPECT_EQ(failed_row(header, p, kPointMissing), "2000,3.5,,,,,,,,,,missing,,,,,,,576");
     EXPECT_EQ(point_not_run(p, kPointInputError, "").row, "2000,3.5,,,,,,,,,,input-error,,,,,,,576");
+    // The end column is read by its name, wherever the header puts it.
+    const struct { const char* header; const char* row; const char* end; } ends[] = {
+        {"a,end,b", "1,stopped,2", "stopped"}, {"a,b,end", "1,2,x", "x"}, {"end", "completed", "completed"},
+        {"a,b,end", "1,2", ""}, {"a,b,end", "1,2,", ""}, {"a,b", "1,2", ""},
+    };
+    for (const auto& e : ends) EXPECT_EQ(row_end(e.header, e.row), e.end) << e.header << " / " << e.row;
 }
 
 // A result file is only taken whole: JSON of the right format and version,
