@@ -75,6 +75,7 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
         if (::unlink(path_in(dir, name).c_str()) != 0 && errno != ENOENT) {
             diag << "diesel-cycle: " << name << ": cannot remove the one of an earlier run: " << std::strerror(errno)
                  << '\n';
+            files.abandon();
             return kExitFileError;
         }
     }

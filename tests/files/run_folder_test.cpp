@@ -70,6 +70,8 @@ TEST(RunFolder, RegularFilesOnlyAndOutputsAllOrNone) {
         {"fort13.dat", "folder", 2, "fort13.dat (unit 13): it is a folder, not a regular file", false},
         {"fort16.dat", "fifo", 2, "fort16.dat (unit 16): it is a FIFO (named pipe), not a regular file", false},
         {"fort9.dat", "/dev/null", 2, "fort9.dat (unit 9): it is a character device, not a regular file", false},
+        // Found once the outputs are open: they are left as they were all the same.
+        {"results.json", "folder", 2, "results.json: cannot remove the one of an earlier run: Is a directory", false},
         {"fort8.dat", "link", 0, "", false},
         {"fort2.dat", "link", 0, "", false},
     };
