@@ -189,6 +189,14 @@ TEST(RunFolder, InterruptedRunsLeaveNoTemporary) {
         EXPECT_EQ(run_in(dir.path, program()).status, 0) << sig;
         EXPECT_FALSE(fs::exists(tmp)) << sig;
     }
+    // So are those of the export files, whichever files the next run writes.
+    for (const bool exporting : {false, true}) {
+        Scratch dir;
+        put_example(dir.path, "c1_fixed");
+        for (const char* name : {"fort14.dat", "results.json", "traces.csv"}) write_file(dir.file(std::string(name) + ".tmp.4242"), "");
+        EXPECT_EQ(run_in(dir.path, program(exporting ? std::vector<std::string>{"--export"} : std::vector<std::string>{})).status, 0);
+        for (const auto& [name, text] : snapshot(dir.path)) EXPECT_EQ(name.find(".tmp."), std::string::npos) << name;
+    }
 }
 
 // One cylinder takes no row of fort14.dat and does not even open it; a run
