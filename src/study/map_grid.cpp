@@ -84,16 +84,6 @@ std::string check_grid_size(const std::vector<AxisSize>& axes, std::size_t maxPo
            std::to_string(maxPoints) + "; use fewer points, or raise the limit with --max-points N";
 }
 
-std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::vector<float>& loads) {
-    std::vector<MapPoint> points;
-    points.reserve(speeds.size() * loads.size());
-    int32_t index = 0;
-    for (const float n : speeds) {
-        for (const float l : loads) points.push_back({++index, n, l, {}});
-    }
-    return points;
-}
-
 std::string shortest_real(float v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);

@@ -64,9 +64,6 @@ Item load_item(bool loadIsFuel);
 // The case of a point: the base with the point's speed, load and varied values.
 Case point_case(const MapGrid& grid, const MapPoint& p);
 
-// Speeds outer, loads inner.
-std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::vector<float>& loads);
-
 // Shortest text that reads back to exactly `v` ("2000", "7.25", "1e-05").
 std::string shortest_real(float v);
 
