@@ -7,8 +7,8 @@
 #include <string>
 
 #include "driver/crank_step.hpp"
-#include "files/run_folder.hpp"
 #include "driver/in_memory_run.hpp"
+#include "files/text_files.hpp"
 #include "report/history.hpp"
 
 namespace diesel::bench {

@@ -2,7 +2,8 @@
 // fixed-fuel example against its bundled measured trace, as calibrate runs it:
 // from the analysis's Wiebe fit, from the averaged and smoothed analysis, and
 // from the case's own values. Counters: the model runs of one calibration and
-// the RMS difference it reaches. The target: within 400 runs and 15 s.
+// the RMS difference it reaches. A calibration should need at most 400 runs
+// and 15 s.
 #include <benchmark/benchmark.h>
 
 #include <fstream>

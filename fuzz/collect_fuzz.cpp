@@ -35,10 +35,10 @@ const diesel::MapManifest& fixed_manifest() {
         diesel::MapGrid grid;
         grid.loadIsFuel = true;
         grid.varied = {{diesel::Item::IVC, "IVC"}};
-        for (diesel::MapPoint p : diesel::map_points({2000.0f, 2500.0f}, {3.5f, 4.0f})) {
-            p.values = {p.index % 2 == 0 ? "576" : "590.5"};
-            grid.points.push_back(p);
-        }
+        grid.points = {{1, 2000.0f, 3.5f, {"590.5"}},
+                       {2, 2000.0f, 4.0f, {"576"}},
+                       {3, 2500.0f, 3.5f, {"590.5"}},
+                       {4, 2500.0f, 4.0f, {"576"}}};
         return diesel::make_manifest(grid, diesel::map_csv_header(grid));
     }();
     return m;

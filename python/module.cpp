@@ -4,19 +4,23 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <chrono>
-#include <cstdio>
+#include <exception>
 #include <optional>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "case/input_error.hpp"
-#include "driver/in_memory_run.hpp"
 #include "py_case.hpp"
 #include "py_result.hpp"
 #include "report/output_figures.hpp"
-#include "study/case_map.hpp"
+#include "study/map_design.hpp"
 #include "study/map_grid.hpp"
 #include "study/point_pool.hpp"
+#include "study/progress.hpp"
+#include "study/study_run.hpp"
 
 namespace py = pybind11;
 using namespace diesel;
@@ -39,17 +43,46 @@ PyResult run_case(const Case& c) {
     return result;
 }
 
-std::string seconds(double s) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f s", s);
-    return buf;
-}
+// sys.stderr as a stream, for the progress lines of a study: each line goes
+// to sys.stderr.write whole. Written to only while the GIL is held.
+class PythonStderr final : public std::streambuf {
+public:
+    PythonStderr() : write_(py::module_::import("sys").attr("stderr").attr("write")) {}
+
+    bool wrote() const { return wrote_; }
+
+    // A failed write is raised where the binding can raise it, not swallowed by the stream.
+    void raise_failure() {
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        line_ += traits_type::to_char_type(c);
+        if (line_.back() != '\n') return c;
+        try {
+            write_(line_);
+            wrote_ = true;
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+        line_.clear();
+        return c;
+    }
+
+private:
+    py::object write_;
+    std::string line_;
+    bool wrote_ = false;
+    std::exception_ptr failure_;
+};
 
 py::object run_map(const Case& c, const std::vector<float>& speeds, const std::vector<float>& loads,
                    const std::optional<py::dict>& set, std::optional<int> jobs, bool progress, bool asFrame) {
     if (jobs && *jobs < 1) throw py::value_error("map: jobs must be at least 1");
-    const CaseMap map = case_map(c, set ? settings_of(*set) : std::vector<ItemSetting>{});
-    const std::vector<MapPoint> points = map_points(speeds, loads);
+    const MapGrid grid = case_map_grid(c, set ? settings_of(*set) : std::vector<ItemSetting>{}, speeds, loads);
+    const std::vector<MapPoint>& points = grid.points;
     // What a row needs of each run; the runs themselves do not stay.
     struct Point {
         std::vector<float> figures;  // in the order of the figures table; empty when the input was refused
@@ -58,31 +91,19 @@ py::object run_map(const Case& c, const std::vector<float>& speeds, const std::v
     };
     std::vector<Point> done(points.size());
 
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    auto shown = start;
-    bool interrupted = false, anyShown = false;
-    const py::object write = py::module_::import("sys").attr("stderr").attr("write");
-    const auto report = [&](std::size_t done, bool last) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        std::string line = "map: " + std::to_string(done) + " of " + std::to_string(points.size()) + " points done";
-        if (last) {
-            line += ", " + seconds(elapsed);
-        } else if (done > 0) {
-            line += ", about " + seconds(elapsed / static_cast<double>(done) * static_cast<double>(points.size() - done)) +
-                    " left";
-        }
-        write(line + "\n");
-    };
+    PythonStderr stderrLines;
+    std::ostream err(&stderrLines);
+    Progress lines(err, "map", "points done", points.size(), !progress);
+    bool interrupted = false;
     {
         py::gil_scoped_release unlocked;
         run_point_pool(
             points.size(), jobs ? static_cast<unsigned>(*jobs) : 0u,
             [&](std::size_t i) {
-                const InMemoryRun run = run_in_memory(case_map_point(map, points[i].speed, points[i].load), kNoTexts);
-                done[i].inputError = run.inputError;
+                const StudyRun run = run_study_case(point_case(grid, points[i]));
+                done[i].inputError = run.error;
                 done[i].outcome = run.outcome;
-                if (!run.inputOk) return;
+                if (run.status != StudyRun::Status::Ran) return;
                 for (const OutputFigure& f : output_figures()) done[i].figures.push_back(f.value(*run.state));
             },
             [&](std::size_t finished) {
@@ -92,18 +113,17 @@ py::object run_map(const Case& c, const std::vector<float>& speeds, const std::v
                     interrupted = true;
                     return false;
                 }
-                if (progress && Clock::now() - shown >= std::chrono::seconds(1)) {
-                    report(finished, false);
-                    shown = Clock::now();
-                    anyShown = true;
-                }
+                lines.tick(finished);
+                stderrLines.raise_failure();
                 return true;
             });
     }
     if (interrupted) throw py::error_already_set();
-    if (anyShown) report(points.size(), true);
+    // A map too short for a progress line ends without one.
+    if (stderrLines.wrote()) lines.finish(points.size());
+    stderrLines.raise_failure();
 
-    const char* loadKey = map.loadIsFuel ? "set_fuel" : "target_pe";
+    const char* loadKey = grid.loadIsFuel ? "set_fuel" : "target_pe";
     const py::object float32 = py::module_::import("numpy").attr("float32");
     py::list rows;
     for (std::size_t i = 0; i < points.size(); ++i) {

@@ -6,7 +6,7 @@
 #include "case/input_error.hpp"
 #include "case/run_inputs.hpp"
 #include "driver/simulation.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

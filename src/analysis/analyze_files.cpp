@@ -7,7 +7,8 @@
 
 #include "analysis/analysis_error.hpp"
 #include "analysis/analysis_report.hpp"
-#include "files/run_folder.hpp"
+#include "files/text_files.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

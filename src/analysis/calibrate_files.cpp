@@ -8,7 +8,8 @@
 #include "analysis/analysis_error.hpp"
 #include "analysis/calibration_report.hpp"
 #include "case/input_error.hpp"
-#include "files/run_folder.hpp"
+#include "files/text_files.hpp"
+#include "state/exit_status.hpp"
 #include "study/progress.hpp"
 
 namespace diesel {

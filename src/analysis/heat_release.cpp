@@ -7,7 +7,7 @@
 #include "analysis/analysis_error.hpp"
 #include "analysis/cycle_angles.hpp"
 #include "cylinder/combustion.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

@@ -7,7 +7,7 @@
 
 #include "analysis/analysis_error.hpp"
 #include "analysis/pressure_smoothing.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "analysis/analysis_error.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

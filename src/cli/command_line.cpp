@@ -5,16 +5,17 @@
 #include <string>
 #include <system_error>
 
-#include "cli/map_command.hpp"
-#include "files/run_folder.hpp"
 #include "cli/analyze_command.hpp"
 #include "cli/calibrate_command.hpp"
 #include "cli/case_options.hpp"
 #include "cli/convert_command.hpp"
 #include "cli/full_load_command.hpp"
 #include "cli/init_command.hpp"
+#include "cli/map_command.hpp"
 #include "cli/optimize_command.hpp"
 #include "cli/plot_command.hpp"
+#include "cli/run_command.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

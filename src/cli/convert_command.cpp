@@ -10,7 +10,8 @@
 #include "case/input_error.hpp"
 #include "cli/command_line.hpp"
 #include "files/case_inputs.hpp"
-#include "files/run_folder.hpp"
+#include "files/text_files.hpp"
+#include "state/exit_status.hpp"
 
 namespace diesel {
 

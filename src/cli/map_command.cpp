@@ -7,7 +7,7 @@
 #include "cli/case_options.hpp"
 #include "cli/command_line.hpp"
 #include "cli/option_values.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 #include "study/engine_map.hpp"
 #include "study/map_design.hpp"
 #include "study/map_jobs.hpp"

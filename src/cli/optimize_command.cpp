@@ -6,7 +6,7 @@
 #include "cli/case_options.hpp"
 #include "cli/command_line.hpp"
 #include "cli/option_values.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 #include "study/optimize_study.hpp"
 
 namespace diesel {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 
 extern char** environ;
 

@@ -12,7 +12,7 @@
 #include "case/fort_files.hpp"
 #include "case/input_error.hpp"
 #include "case/run_inputs.hpp"
-#include "files/run_folder.hpp"
+#include "files/text_files.hpp"
 
 namespace diesel {
 

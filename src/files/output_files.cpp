@@ -41,6 +41,12 @@ public:
         return error_;
     }
 
+    // Closes the descriptor without writing what is held: the file keeps its text.
+    void drop() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
 protected:
     int_type overflow(int_type c) override {
         if (!streaming_ && blocks_.size() < kHeldBlocks) {
@@ -190,6 +196,15 @@ bool OutputFiles::open(const std::string& dir, std::span<const OutputName> names
         f->stream.rdbuf(f->buf.get());
     }
     return true;
+}
+
+void OutputFiles::abandon() {
+    for (auto& f : files_) {
+        if (f->buf) f->buf->drop();
+        else ::close(f->fd);
+        if (f->created) ::unlink(f->path.c_str());
+    }
+    files_.clear();
 }
 
 std::ostream& OutputFiles::stream(std::size_t i) { return files_.at(i)->stream; }

@@ -43,6 +43,12 @@ public:
     // message of the first file that could not be written completely.
     std::string close();
 
+    // Closes every file without writing to it, for a run refused once its
+    // outputs were opened: each keeps the text of the earlier run, and a
+    // file that open() created is removed again. Only before any stream has
+    // outgrown the text held in memory.
+    void abandon();
+
 private:
     struct File;
     std::vector<std::unique_ptr<File>> files_;

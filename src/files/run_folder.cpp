@@ -2,116 +2,134 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
-#include <unistd.h>
-#include <optional>
 #include <ostream>
+#include <unistd.h>
 
-#include "driver/simulation.hpp"
-#include "case/fort_files.hpp"
-#include "files/case_inputs.hpp"
-#include "files/output_files.hpp"
 #include "report/results_json.hpp"
 #include "report/trace_table.hpp"
+#include "state/exit_status.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
 
-bool read_folder_inputs(const std::string& dir, InputTexts& texts, std::string& error) {
-    const struct { const char* name; int unit; std::optional<std::string>* slot; } inputs[] = {
-        {"fort3.dat", 3, &texts.fort3}, {"fort2.dat", 2, &texts.fort2}, {"fort14.dat", 14, &texts.fort14}};
-    for (const auto& in : inputs) {
-        // A single cylinder takes no row of the start table, so its file is not even opened.
-        if (in.slot == &texts.fort14 && fort3_cylinder_count(texts.fort3) == 1) break;
-        std::string text, why;
-        if (read_text_file(path_in(dir, in.name), text, why)) {
-            *in.slot = std::move(text);
-        } else if (!why.empty()) {
-            error = std::string(in.name) + " (unit " + std::to_string(in.unit) + "): cannot be read: " + why;
-            return false;
-        }
-    }
-    return true;
+namespace {
+
+// The export files, in the order they are written: results.json, then traces.csv.
+constexpr const char* kResultsFile = "results.json";
+constexpr const char* kTracesFile = "traces.csv";
+
+}  // namespace
+
+struct RunFolder::Replacement {
+    std::string name;
+    PendingReplacement file;
+};
+
+RunFolder::RunFolder(std::string dir) : dir_(std::move(dir)) {}
+
+RunFolder::~RunFolder() = default;
+
+bool RunFolder::read_inputs(const CaseInputOptions& options, RunState& s, std::ostream& diag) {
+    return load_folder_inputs(dir_, options, s, diag);
 }
 
-bool lock_run_folder(FolderLock& lock, const std::string& dir, std::ostream& diag, std::string& error) {
+bool RunFolder::lock(std::ostream& diag, std::string& error) {
     std::string detail, warning;
-    error = lock_refusal(lock.acquire(dir, detail), dir, detail, warning);
+    error = lock_refusal(lock_.acquire(dir_, detail), dir_, detail, warning);
     if (!warning.empty()) diag << "diesel-cycle: warning: " << warning << '\n';
     return error.empty();
 }
 
-int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& diag,
-                  const CaseInputOptions& options, bool exportResults) {
-    // All input is read and checked before any file is touched.
-    RunState s{};
-    std::string error;
-    if (!load_folder_inputs(dir, options, s, diag)) return kExitFileError;
+bool RunFolder::prepare(const RunState& s, FolderOutputs outputs, std::string& error) {
+    outputs_ = std::move(outputs);
+    // The folder is held by this run: a temporary left over is one a killed
+    // run could not remove.
+    remove_leftover_temporaries(dir_, "fort14.dat");
+    for (const FolderFile& f : outputs_.files) remove_leftover_temporaries(dir_, f.name);
+    for (const char* name : {kResultsFile, kTracesFile}) remove_leftover_temporaries(dir_, name);
 
-    FolderLock lock;
-    if (!lock_run_folder(lock, dir, diag, error)) {
-        diag << "diesel-cycle: " << error << '\n';
-        return kExitFileError;
+    const auto prepared = [this, &error](const std::string& name, const std::string& label) {
+        auto r = std::make_unique<Replacement>();
+        r->name = name;
+        if (!r->file.prepare(path_in(dir_, name), error)) {
+            error = label + ": " + error;
+            return std::unique_ptr<Replacement>();
+        }
+        return r;
+    };
+    // The start table is an output too: its temporary is made with the
+    // others, before any of them is written, and an interrupt removes it.
+    if (s.NCYL <= 2 && !(startTable_ = prepared("fort14.dat", "fort14.dat (unit 14)"))) return false;
+    for (const FolderFile& f : outputs_.files) {
+        files_.push_back(prepared(f.name, f.name));
+        if (!files_.back()) return false;
     }
-    // Under the lock no other run can be writing a start table here: a
-    // temporary left over is one a killed run could not remove.
-    remove_leftover_temporaries(dir, "fort14.dat");
+    std::vector<OutputName> names(std::begin(kRunOutputs), std::end(kRunOutputs));
+    if (outputs_.consoleFile) names.push_back({"console.txt", 0});
+    if (!streams_.open(dir_, names, error)) return false;
 
-    // The start table is an output too: its temporary is made with the others,
-    // before any of them is emptied, and an interrupt removes it.
-    PendingReplacement startTable;
-    if (s.NCYL <= 2 && !startTable.prepare(path_in(dir, "fort14.dat"), error)) {
-        diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
-        return kExitFileError;
+    // The export files of an earlier run would otherwise stand beside outputs
+    // they do not belong to.
+    for (const char* name : {kResultsFile, kTracesFile}) {
+        if (::unlink(path_in(dir_, name).c_str()) != 0 && errno != ENOENT) {
+            error = std::string(name) + ": cannot remove the one of an earlier run: " + std::strerror(errno);
+            streams_.abandon();
+            return false;
+        }
     }
-    OutputFiles files;
-    if (!files.open(dir, kRunOutputs, error)) {
-        diag << "diesel-cycle: " << error << '\n';
-        return kExitFileError;
-    }
-    // The export files of an earlier run would otherwise stand beside outputs they do not belong to.
-    for (const char* name : {"results.json", "traces.csv"}) {
-        if (::unlink(path_in(dir, name).c_str()) != 0 && errno != ENOENT) {
-            diag << "diesel-cycle: " << name << ": cannot remove the one of an earlier run: " << std::strerror(errno)
-                 << '\n';
-            return kExitFileError;
+    std::vector<const char*> exports;
+    if (outputs_.results) exports.push_back(kResultsFile);
+    if (outputs_.results && outputs_.traces) exports.push_back(kTracesFile);
+    for (const char* name : exports) {
+        files_.push_back(prepared(name, name));
+        if (!files_.back()) {
+            streams_.abandon();
+            return false;
         }
     }
     // The export records the input set as read, before set-up turns units and renews values.
-    const std::unique_ptr<const RunState> inputSet = exportResults ? std::make_unique<RunState>(s) : nullptr;
-    std::optional<TraceTable> traces;
-    if (exportResults) traces.emplace(s.NCYL);
-    // Unit 11 is opened and left empty.
-    const OutputSinks sinks{&files.stream(0), &files.stream(1), &files.stream(2), &files.stream(4), &files.stream(5),
-                            &files.stream(6), &files.stream(7), &console,         &diag,
-                            traces ? &*traces : nullptr};
-    const RunOutcome outcome = run_simulation(s, sinks);
+    if (outputs_.results) inputSet_ = std::make_unique<RunState>(s);
+    if (outputs_.results && outputs_.traces) traces_ = std::make_unique<TraceTable>(s.NCYL);
+    return true;
+}
 
+OutputSinks RunFolder::sinks(std::ostream& diag, std::ostream* console) {
+    // Unit 11 is opened and left empty.
+    return {&streams_.stream(0), &streams_.stream(1), &streams_.stream(2),
+            &streams_.stream(4), &streams_.stream(5), &streams_.stream(6),
+            &streams_.stream(7), outputs_.consoleFile ? &streams_.stream(8) : console,
+            &diag,               traces_.get()};
+}
+
+std::string RunFolder::commit(const RunState& s, const RunOutcome& outcome) {
+    if (std::string error = streams_.close(); !error.empty()) return error;
+    if (outcome.rewritesStartTable && startTable_) {
+        if (const std::string error = startTable_->file.commit(outcome.startTable); !error.empty())
+            return "fort14.dat (unit 14): " + error;
+    }
+    const std::size_t given = outputs_.files.size();
+    for (std::size_t i = 0; i < given; ++i) {
+        if (const std::string error = files_[i]->file.commit(outputs_.files[i].text); !error.empty())
+            return files_[i]->name + ": " + error;
+    }
+    if (files_.size() == given) return {};
+    const std::string texts[] = {results_json(*inputSet_, s, outcome), traces_ ? traces_->csv() : std::string()};
+    for (std::size_t i = given; i < files_.size(); ++i) {
+        if (const std::string error = files_[i]->file.commit(texts[i - given]); !error.empty()) {
+            // Both or neither.
+            for (std::size_t k = given; k < files_.size(); ++k) ::unlink(path_in(dir_, files_[k]->name).c_str());
+            return files_[i]->name + ": " + error;
+        }
+    }
+    return {};
+}
+
+int RunFolder::finish(const RunState& s, const RunOutcome& outcome, std::ostream& console, std::ostream& diag) {
     int status = outcome.end == RunEnd::Completed ? kExitCompleted : kExitStopped;
-    if (error = files.close(); !error.empty()) {
+    console.flush();
+    if (const std::string error = commit(s, outcome); !error.empty()) {
         diag << "diesel-cycle: " << error << '\n';
         status = kExitFileError;
-    }
-    console.flush();
-    if (outcome.rewritesStartTable && status != kExitFileError) {
-        error = startTable.commit(outcome.startTable);
-        if (!error.empty()) {
-            diag << "diesel-cycle: fort14.dat (unit 14): " << error << '\n';
-            status = kExitFileError;
-        }
-    }
-    if (exportResults && status != kExitFileError) {
-        const struct { const char* name; std::string text; } exports[] = {
-            {"results.json", results_json(*inputSet, s, outcome)}, {"traces.csv", traces->csv()}};
-        for (const auto& e : exports) {
-            if (const std::string error = replace_file_atomically(path_in(dir, e.name), e.text); !error.empty()) {
-                diag << "diesel-cycle: " << e.name << ": " << error << '\n';
-                status = kExitFileError;
-                // Both or neither.
-                for (const auto& written : exports) ::unlink(path_in(dir, written.name).c_str());
-                break;
-            }
-        }
     }
     // Lost progress lines do not hold back the start table, but the run did
     // not deliver all it should have.
@@ -119,9 +137,7 @@ int run_in_folder(const std::string& dir, std::ostream& console, std::ostream& d
         diag << "diesel-cycle: standard output: the progress lines could not be written\n";
         status = kExitFileError;
     }
-    if (outcome.end != RunEnd::Completed) {
-        diag << "diesel-cycle: " << outcome.reason << '\n';
-    }
+    if (outcome.end != RunEnd::Completed) diag << "diesel-cycle: " << outcome.reason << '\n';
     return status;
 }
 

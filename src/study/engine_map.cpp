@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "case/input_error.hpp"
-#include "files/run_folder.hpp"
+#include "files/folder_lock.hpp"
+#include "files/text_files.hpp"
+#include "state/exit_status.hpp"
 #include "study/csv_output.hpp"
 #include "study/map_point_run.hpp"
 #include "study/point_pool.hpp"

@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "case/case_checks.hpp"
-#include "files/run_folder.hpp"
+#include "state/exit_status.hpp"
 #include "study/csv_output.hpp"
 #include "study/map_grid.hpp"
 #include "study/point_pool.hpp"

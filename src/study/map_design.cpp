@@ -271,4 +271,25 @@ bool prepare_map_grid(const MapDesign& d, MapGrid& grid, std::ostream& err) {
     return true;
 }
 
+MapGrid case_map_grid(const Case& c, const std::vector<ItemSetting>& settings, const std::vector<float>& speeds,
+                      const std::vector<float>& loads) {
+    // The load axis follows MODE, which the settings may change.
+    Case probe = c;
+    apply_settings(probe, settings, {{Item::SPEED, "speeds"}});
+    MapGrid grid;
+    grid.loadIsFuel = probe.integer(Item::MODE) == 2;
+    const Item load = load_item(grid.loadIsFuel);
+    grid.base = c;
+    apply_settings(grid.base, settings, {{Item::SPEED, "speeds"}, {load, "loads"}});
+    for (const InputItem& it : input_items()) {
+        if (it.id == Item::SPEED || it.id == load) continue;
+        if (const auto error = item_error(grid.base, it.id)) throw InputError(*error);
+    }
+    grid.points.reserve(speeds.size() * loads.size());
+    for (const float n : speeds) {
+        for (const float l : loads) grid.points.push_back({static_cast<int32_t>(grid.points.size() + 1), n, l, {}});
+    }
+    return grid;
+}
+
 }  // namespace diesel

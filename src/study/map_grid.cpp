@@ -19,17 +19,6 @@ bool parse_value(const std::string& text, float& v, std::string& error) {
     return false;
 }
 
-std::vector<std::string> split(const std::string& s, char sep) {
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto at = s.find(sep, start);
-        parts.push_back(s.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos) return parts;
-        start = at + 1;
-    }
-}
-
 }  // namespace
 
 std::optional<std::vector<float>> parse_grid_axis(const std::string& text, std::size_t maxValues, std::string& error) {
@@ -39,7 +28,7 @@ std::optional<std::vector<float>> parse_grid_axis(const std::string& text, std::
         return std::nullopt;
     }
     if (text.find(':') != std::string::npos) {
-        const std::vector<std::string> parts = split(text, ':');
+        const std::vector<std::string> parts = split_fields(text, ':');
         if (parts.size() != 3) {
             error = "\"" + text + "\": a range is FROM:TO:COUNT";
             return std::nullopt;
@@ -66,7 +55,7 @@ std::optional<std::vector<float>> parse_grid_axis(const std::string& text, std::
         }
         return values;
     }
-    for (const std::string& item : split(text, ',')) {
+    for (const std::string& item : split_fields(text, ',')) {
         float v = 0.0f;
         if (!parse_value(item, v, error)) return std::nullopt;
         values.push_back(v);
@@ -95,16 +84,6 @@ std::string check_grid_size(const std::vector<AxisSize>& axes, std::size_t maxPo
            std::to_string(maxPoints) + "; use fewer points, or raise the limit with --max-points N";
 }
 
-std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::vector<float>& loads) {
-    std::vector<MapPoint> points;
-    points.reserve(speeds.size() * loads.size());
-    int32_t index = 0;
-    for (const float n : speeds) {
-        for (const float l : loads) points.push_back({++index, n, l, {}});
-    }
-    return points;
-}
-
 std::string shortest_real(float v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -112,6 +91,16 @@ std::string shortest_real(float v) {
 }
 
 std::string csv_real(float v) { return std::isnan(v) ? std::string("nan") : shortest_real(v); }
+
+std::vector<std::string> split_fields(std::string_view text, char sep) {
+    std::vector<std::string> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t at = text.find(sep, start);
+        fields.emplace_back(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (at == std::string_view::npos) return fields;
+        start = at + 1;
+    }
+}
 
 Item load_item(bool loadIsFuel) { return loadIsFuel ? Item::FUEL : Item::PETARG; }
 

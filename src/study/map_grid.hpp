@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "case/case.hpp"
@@ -63,14 +64,16 @@ Item load_item(bool loadIsFuel);
 // The case of a point: the base with the point's speed, load and varied values.
 Case point_case(const MapGrid& grid, const MapPoint& p);
 
-// Speeds outer, loads inner.
-std::vector<MapPoint> map_points(const std::vector<float>& speeds, const std::vector<float>& loads);
-
 // Shortest text that reads back to exactly `v` ("2000", "7.25", "1e-05").
 std::string shortest_real(float v);
 
 // A real in a CSV field: shortest_real(), and every NaN as "nan".
 std::string csv_real(float v);
+
+// The fields of `text` between the separators `sep`, empty ones included: the
+// fields of a CSV row (none of this program's fields holds a comma, so there
+// is no quoting), or the parts of a grid axis or a --vary argument.
+std::vector<std::string> split_fields(std::string_view text, char sep = ',');
 
 // "point 7 (2000 rpm, load 8, IVC=576)": a point as messages name it, with the
 // names of the varied items' columns.

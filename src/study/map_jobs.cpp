@@ -10,8 +10,10 @@
 
 #include "case/case_toml.hpp"
 #include "case/input_error.hpp"
+#include "files/case_inputs.hpp"
 #include "files/folder_lock.hpp"
-#include "files/run_folder.hpp"
+#include "files/text_files.hpp"
+#include "state/exit_status.hpp"
 #include "study/csv_output.hpp"
 #include "study/map_manifest.hpp"
 #include "study/map_point_run.hpp"

@@ -101,17 +101,6 @@ std::string case_values_text(const Case& c) {
     return text;
 }
 
-std::vector<std::string> split_fields(const std::string& row) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = row.find(',', start);
-        fields.push_back(row.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) return fields;
-        start = comma + 1;
-    }
-}
-
 bool is_real_field(const std::string& f) {
     float v = 0.0f;
     const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v, std::chars_format::general);

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "files/run_folder.hpp"
 #include "report/output_figures.hpp"
 #include "report/result_check.hpp"
+#include "state/exit_status.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
@@ -70,13 +70,7 @@ PointResult run_map_point(const Case& c, const MapPoint& p, const StudyRunOption
 }
 
 std::string failed_row(const std::string& header, const MapPoint& p, const char* end) {
-    std::vector<std::string> names;
-    for (std::size_t start = 0;;) {
-        const std::size_t comma = header.find(',', start);
-        names.push_back(header.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
+    const std::vector<std::string> names = split_fields(header);
     // The varied values fill the last columns.
     const std::size_t firstValue = names.size() >= p.values.size() ? names.size() - p.values.size() : names.size();
     std::string row = csv_real(p.speed) + "," + csv_real(p.load);
@@ -89,16 +83,11 @@ std::string failed_row(const std::string& header, const MapPoint& p, const char*
 }
 
 std::string row_end(const std::string& header, const std::string& row) {
-    std::size_t h = 0, r = 0;
-    for (;;) {
-        const std::size_t hc = header.find(',', h), rc = row.find(',', r);
-        if (header.compare(h, hc == std::string::npos ? std::string::npos : hc - h, "end") == 0) {
-            return row.substr(r, rc == std::string::npos ? std::string::npos : rc - r);
-        }
-        if (hc == std::string::npos || rc == std::string::npos) return {};
-        h = hc + 1;
-        r = rc + 1;
+    const std::vector<std::string> names = split_fields(header), fields = split_fields(row);
+    for (std::size_t i = 0; i < names.size() && i < fields.size(); ++i) {
+        if (names[i] == "end") return fields[i];
     }
+    return {};
 }
 
 PointEnding point_ending(const std::string& end) {

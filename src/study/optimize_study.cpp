@@ -11,7 +11,8 @@
 
 #include "case/case_checks.hpp"
 #include "case/input_error.hpp"
-#include "files/run_folder.hpp"
+#include "files/text_files.hpp"
+#include "state/exit_status.hpp"
 #include "study/csv_output.hpp"
 #include "study/map_grid.hpp"
 #include "study/optimiser.hpp"

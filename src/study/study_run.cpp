@@ -1,29 +1,20 @@
 #include "study/study_run.hpp"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
+#include <utility>
 
 #include "case/case_toml.hpp"
 #include "case/input_error.hpp"
 #include "case/run_inputs.hpp"
 #include "driver/in_memory_run.hpp"
 #include "driver/simulation.hpp"
-#include "files/output_files.hpp"
-#include "files/text_files.hpp"
-#include "report/results_json.hpp"
+#include "files/run_folder.hpp"
 
 namespace diesel {
 
 namespace {
-
-// The run outputs and the console text of a study's run folder.
-constexpr OutputName kFolderOutputs[] = {{"fort8.dat", 8},   {"fort9.dat", 9},   {"fort10.dat", 10},
-                                         {"fort11.dat", 11}, {"fort12.dat", 12}, {"fort13.dat", 13},
-                                         {"fort15.dat", 15}, {"fort16.dat", 16}, {"console.txt", 0}};
 
 StudyRun refused(StudyRun::Status status, std::string error) {
     StudyRun r;
@@ -40,40 +31,25 @@ StudyRun run_into_folder(const Case& c, const StudyRunOptions& o) {
         return refused(StudyRun::Status::InputRefused, e.what());
     }
     const std::string& dir = o.outDir;
-    const auto failed = [&dir](const std::string& what) {
-        return refused(StudyRun::Status::OutputFailed, dir + ": " + what);
-    };
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) return refused(StudyRun::Status::OutputFailed, "cannot create " + dir + ": " + ec.message());
-    remove_leftover_temporaries(dir, "fort14.dat");
-    // An earlier run's results.json must not stand beside these outputs.
-    if (::unlink(path_in(dir, "results.json").c_str()) != 0 && errno != ENOENT)
-        return failed(std::string("results.json: cannot remove the one of an earlier run: ") + std::strerror(errno));
-    OutputFiles files;
+    FolderOutputs outputs;
+    outputs.consoleFile = true;
+    outputs.results = o.exportResults;
+    if (o.writeCase) outputs.files.push_back({"case.toml", write_case_toml(self_contained(c))});
+    // The study holds the folder: its --out lock, or the point folder's own.
+    RunFolder folder(dir);
     std::string error;
-    if (!files.open(dir, kFolderOutputs, error)) return failed(error);
-    // The export records the input set as read, before set-up turns units and renews values.
-    const std::unique_ptr<const RunState> inputSet = o.exportResults ? std::make_unique<RunState>(*s) : nullptr;
+    if (!folder.prepare(*s, std::move(outputs), error))
+        return refused(StudyRun::Status::OutputFailed, dir + ": " + error);
+    // Only the reason of an early end is kept, in the outcome; the run's
+    // other lines on its diagnostic stream are not.
     std::ostringstream diag;
-    const OutputSinks sinks{&files.stream(0), &files.stream(1), &files.stream(2), &files.stream(4), &files.stream(5),
-                            &files.stream(6), &files.stream(7), &files.stream(8), &diag};
     StudyRun r;
-    r.outcome = run_simulation(*s, sinks, o.start);
-    error = files.close();
-    if (error.empty() && r.outcome.rewritesStartTable) {
-        error = replace_file_atomically(path_in(dir, "fort14.dat"), r.outcome.startTable);
-        if (!error.empty()) error = "fort14.dat (unit 14): " + error;
-    }
-    if (error.empty() && o.writeCase) {
-        error = replace_file_atomically(path_in(dir, "case.toml"), write_case_toml(self_contained(c)));
-        if (!error.empty()) error = "case.toml: " + error;
-    }
-    if (error.empty() && o.exportResults) {
-        error = replace_file_atomically(path_in(dir, "results.json"), results_json(*inputSet, *s, r.outcome));
-        if (!error.empty()) error = "results.json: " + error;
-    }
-    if (!error.empty()) return failed(error);
+    r.outcome = run_simulation(*s, folder.sinks(diag), o.start);
+    if (error = folder.commit(*s, r.outcome); !error.empty())
+        return refused(StudyRun::Status::OutputFailed, dir + ": " + error);
     r.status = StudyRun::Status::Ran;
     r.state = std::move(s);
     return r;

@@ -31,9 +31,13 @@ struct StudyRun {
     bool completed() const { return status == Status::Ran && outcome.end == RunEnd::Completed; }
 };
 
-// Checks and runs `c`. With an output folder the outputs are opened all or
-// none (the folder is made first); a run whose files cannot be written is
-// OutputFailed, and then no results.json stands in the folder.
+// Checks and runs `c`. With an output folder the run's files are bound to it
+// as a run's in its working folder are (files/run_folder.hpp; the folder is
+// made first, and the caller holds it: a map's --out lock, or the point
+// folder's own): prepared all or none before the run, the start table, the
+// case and results.json each replaced whole after it, the export files of an
+// earlier run removed. A run whose files cannot be written is OutputFailed,
+// and then no results.json stands in the folder.
 StudyRun run_study_case(const Case& c, const StudyRunOptions& options = {});
 
 // The case as a self-contained case.toml: the start rows a run of it reads

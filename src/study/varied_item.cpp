@@ -10,17 +10,6 @@ namespace diesel {
 
 namespace {
 
-std::vector<std::string> split(std::string_view s, char sep) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = s.find(sep, start);
-        parts.emplace_back(s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
-        if (at == std::string_view::npos) return parts;
-        start = at + 1;
-    }
-}
-
 bool is_integer_item(Item item) { return item_info(item).type == ItemType::Integer; }
 
 // One value of the item's type as a double (exact for both types).
@@ -119,7 +108,7 @@ std::optional<VariedItem> parse_varied_item(std::string_view argument, VaryForm 
         return std::nullopt;
     }
     const bool hasColon = spec.find(':') != std::string::npos;
-    const std::vector<std::string> parts = split(spec, hasColon ? ':' : ',');
+    const std::vector<std::string> parts = split_fields(spec, hasColon ? ':' : ',');
 
     if (form == VaryForm::Range) {
         if (!hasColon || parts.size() != 2) {

@@ -70,6 +70,8 @@ TEST(RunFolder, RegularFilesOnlyAndOutputsAllOrNone) {
         {"fort13.dat", "folder", 2, "fort13.dat (unit 13): it is a folder, not a regular file", false},
         {"fort16.dat", "fifo", 2, "fort16.dat (unit 16): it is a FIFO (named pipe), not a regular file", false},
         {"fort9.dat", "/dev/null", 2, "fort9.dat (unit 9): it is a character device, not a regular file", false},
+        // Found once the outputs are open: they are left as they were all the same.
+        {"results.json", "folder", 2, "results.json: cannot remove the one of an earlier run: Is a directory", false},
         {"fort8.dat", "link", 0, "", false},
         {"fort2.dat", "link", 0, "", false},
     };
@@ -186,6 +188,14 @@ TEST(RunFolder, InterruptedRunsLeaveNoTemporary) {
         put_example(dir.path, "c1_fixed");  // the next run, a short one, is not held back
         EXPECT_EQ(run_in(dir.path, program()).status, 0) << sig;
         EXPECT_FALSE(fs::exists(tmp)) << sig;
+    }
+    // So are those of the export files, whichever files the next run writes.
+    for (const bool exporting : {false, true}) {
+        Scratch dir;
+        put_example(dir.path, "c1_fixed");
+        for (const char* name : {"fort14.dat", "results.json", "traces.csv"}) write_file(dir.file(std::string(name) + ".tmp.4242"), "");
+        EXPECT_EQ(run_in(dir.path, program(exporting ? std::vector<std::string>{"--export"} : std::vector<std::string>{})).status, 0);
+        for (const auto& [name, text] : snapshot(dir.path)) EXPECT_EQ(name.find(".tmp."), std::string::npos) << name;
     }
 }
 

@@ -1,9 +1,11 @@
 // The engine map: its CSV with a stopped point kept and marked, and the same
 // CSV from emitted jobs run by GNU parallel and collected.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "cli/robust_binary_run.hpp"
 
@@ -72,6 +74,37 @@ TEST(EngineMap, DestinationsCheckedFirstAndWriteErrorsReachTheStatus) {
             EXPECT_TRUE(csv.ends_with("\n2000,4,,,,,,,,,,output-error,,,,,,\n")) << csv;  // not marked completed
         } else {
             EXPECT_EQ(csv, "an earlier map\n") << c.what;
+        }
+    }
+}
+
+// A point folder of --out is bound to its run as a working folder is: what
+// cannot be written is found before the point's outputs are touched, and the
+// export files of an earlier run go.
+TEST(EngineMap, PointFoldersAreRunFolders) {
+    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
+    const auto fifo = [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); };
+    const struct { const char* what; std::function<void(const std::string&)> prepare; bool exporting; int status; const char* says; } cases[] = {
+        {"earlier export files", [](const std::string& p) { write_file(p + "/results.json", "{}"); write_file(p + "/traces.csv", "x\n"); }, false, 0, ""},
+        {"the start table a FIFO", [&](const std::string& p) { fifo(p + "/fort14.dat"); }, false, 2, "out/point-0001: fort14.dat (unit 14): cannot replace out/point-0001/fort14.dat: it is a FIFO"},
+        {"case.toml a folder", [](const std::string& p) { fs::create_directory(p + "/case.toml"); }, false, 2, "out/point-0001: case.toml: cannot replace out/point-0001/case.toml: it is a folder"},
+        {"results.json a folder", [](const std::string& p) { fs::create_directory(p + "/results.json"); }, true, 2, "out/point-0001: results.json: cannot remove the one of an earlier run"},
+    };
+    for (const auto& c : cases) {
+        Scratch dir;
+        const std::string point = dir.file("out/point-0001");
+        fs::create_directories(point);
+        write_file(point + "/fort13.dat", "earlier\n");
+        c.prepare(point);
+        std::vector<std::string> args = program({"map", base, "--speeds", "2000", "--loads", "3.5", "--out", "out", "--quiet"});
+        if (c.exporting) args.push_back("--export");
+        const auto r = run_in(dir.path, args);
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(read_file(point + "/fort13.dat") == "earlier\n", c.status != 0) << c.what;
+        if (c.status == 0) {
+            EXPECT_FALSE(fs::exists(point + "/results.json")) << c.what;
+            EXPECT_FALSE(fs::exists(point + "/traces.csv")) << c.what;
         }
     }
 }

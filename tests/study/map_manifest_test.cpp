@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "case/fort_files.hpp"
+#include "study/map_design.hpp"
 #include "study/map_point_run.hpp"
 #include "test_support.hpp"
 
@@ -16,14 +17,9 @@ namespace {
 // c1_fixed at two speeds and `loads`, with IVC varied over `ivc`.
 MapGrid grid(std::vector<float> loads, std::vector<std::string> ivc = {"576"},
              const std::function<void(MapGrid&)>& change = {}) {
-    MapGrid g;
-    g.base = read_fort_case(test_support::example_texts("c1_fixed"));
-    g.loadIsFuel = true;
+    MapGrid g = case_map_grid(read_fort_case(test_support::example_texts("c1_fixed")), {}, {2000.0f, 2500.0f}, loads);
     g.varied = {{Item::IVC, "IVC"}};
-    for (MapPoint p : map_points({2000.0f, 2500.0f}, loads)) {
-        p.values = {ivc[static_cast<std::size_t>(p.index - 1) % ivc.size()]};
-        g.points.push_back(p);
-    }
+    for (MapPoint& p : g.points) p.values = {ivc[static_cast<std::size_t>(p.index - 1) % ivc.size()]};
     if (change) change(g);
     return g;
 }
@@ -115,6 +111,12 @@ TEST(MapManifest, RowCheckedAgainstHeaderAndPoint) {
     // Rows of points that did not run fill the same columns as the check expects.
     EXPECT_EQ(failed_row(header, p, kPointMissing), "2000,3.5,,,,,,,,,,missing,,,,,,,576");
     EXPECT_EQ(point_not_run(p, kPointInputError, "").row, "2000,3.5,,,,,,,,,,input-error,,,,,,,576");
+    // The end column is read by its name, wherever the header puts it.
+    const struct { const char* header; const char* row; const char* end; } ends[] = {
+        {"a,end,b", "1,stopped,2", "stopped"}, {"a,b,end", "1,2,x", "x"}, {"end", "completed", "completed"},
+        {"a,b,end", "1,2", ""}, {"a,b,end", "1,2,", ""}, {"a,b", "1,2", ""},
+    };
+    for (const auto& e : ends) EXPECT_EQ(row_end(e.header, e.row), e.end) << e.header << " / " << e.row;
 }
 
 // A result file is only taken whole: JSON of the right format and version,
