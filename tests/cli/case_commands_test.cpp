@@ -23,14 +23,10 @@ TEST(CaseCommands, ConvertedExamplesRunByteIdentical) {
     for (const std::string example : {"c1_fixed", "c1_load", "c4_fixed", "c12_fixed"}) {
         Scratch fort, toml, back;
         put_example(fort.path, example);
-        put_example(toml.path, example);
+        put_toml_example(toml.path, example);
         const auto fortRun = run_in(fort.path, program());
         ASSERT_EQ(fortRun.status, 0) << example << fortRun.err;
         EXPECT_EQ(fortRun.err, "") << example;
-
-        ASSERT_EQ(run_in(toml.path, program({"convert"})).status, 0) << example;
-        fs::remove(toml.path / "fort3.dat");
-        fs::remove(toml.path / "fort2.dat");
         const auto tomlRun = run_in(toml.path, program());
         ASSERT_EQ(tomlRun.status, 0) << example << tomlRun.err;
         EXPECT_EQ(tomlRun.out, fortRun.out) << example;
@@ -48,22 +44,20 @@ TEST(CaseCommands, ConvertedExamplesRunByteIdentical) {
     }
 }
 
-// --set overrides an item for one run; the folder's input files keep their bytes.
+// --set overrides an item for one run; the folder's input files keep their
+// bytes; -C runs in the folder named, leaving the working folder alone.
 TEST(CaseCommands, SetRunsAtTheNewValueWithoutTouchingTheInputs) {
     for (const bool toml : {false, true}) {
         Scratch dir, cwd;
-        put_example(dir.path, "c1_fixed");
-        if (toml) {
-            ASSERT_EQ(run_in(dir.path, program({"convert"})).status, 0);
-            fs::remove(dir.path / "fort3.dat");
-            fs::remove(dir.path / "fort2.dat");
-        }
+        if (toml) put_toml_example(dir.path, "c1_fixed");
+        else put_example(dir.path, "c1_fixed");
         const auto before = snapshot(dir.path);
         const auto r = run_in(cwd.path, program({"--set", "SPEED=2400", "--set", "run_control.max_cycles=60", "-C",
                                                  dir.path.string()}));
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(read_file(dir.file("fort13.dat")).starts_with("n =2400.  rpm")) << read_file(dir.file("fort13.dat"));
         for (const auto& [name, bytes] : before) EXPECT_EQ(read_file(dir.file(name)), bytes) << name;
+        EXPECT_TRUE(fs::is_empty(cwd.path));
     }
 }
 

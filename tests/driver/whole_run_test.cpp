@@ -9,12 +9,10 @@
 #include <cstring>
 #include <string>
 #include <utility>
-#include <iostream>
 #include <sstream>
 
 #include "cylinder/combustion.hpp"
 #include "driver/crank_step.hpp"
-#include "files/run_folder.hpp"
 #include "report/history.hpp"
 #include "test_support.hpp"
 
@@ -68,11 +66,9 @@ TEST(WholeRun, OneAndFourCylindersCompleteWithBalancedCycles) {
         const float exmass = s.EXMASS;
         const auto [supply, outlet, fuel] = one_more_cycle(s);
         const double mass = (supply - (outlet - fuel)) / supply;
-        std::cout << "[ balance  ] NCYL " << s.NCYL << ": energy residual " << energy << ", supply " << supply
-                  << " kg, outlet " << outlet << " kg, fuel " << fuel << " kg, mass residual " << mass << '\n';
-        EXPECT_LT(std::fabs(energy), 0.03f);
-        EXPECT_NEAR(outlet, exmass, 0.005 * exmass);  // the stepping reproduces the driver
-        EXPECT_LT(std::fabs(mass), 0.01);
+        EXPECT_LT(std::fabs(energy), 0.03f) << s.NCYL;
+        EXPECT_NEAR(outlet, exmass, 0.005 * exmass) << s.NCYL;  // the stepping reproduces the driver
+        EXPECT_LT(std::fabs(mass), 0.01) << s.NCYL << ": supply " << supply << " kg, fuel " << fuel << " kg";
     }
 }
 
@@ -103,9 +99,7 @@ TEST(WholeRun, PressureTraceShape) {
 // to the last bit of its state; the texts not wanted stay empty.
 TEST(WholeRun, TextsNobodyWantsAreNotFormed) {
     for (const char* example : {"c1_load", "c12_fixed", "c1_fixed"}) {
-        const std::string dir = std::string(DIESEL_SOURCE_DIR) + "/examples/" + example + "/";
-        const InputTexts texts = {read_text_file(dir + "fort3.dat"), read_text_file(dir + "fort2.dat"),
-                                  read_text_file(dir + "fort14.dat")};
+        const InputTexts texts = test_support::example_inputs(example);
         const InMemoryRun full = run_in_memory(texts);
         for (const WantedTexts wanted :
              {WantedTexts{false, false}, WantedTexts{false, true}, WantedTexts{true, false}, kNoTexts}) {
