@@ -36,8 +36,6 @@ def test_items_set_by_either_name_give_the_runs_of_cases_set_so(set_):
     ("c1_load", {"operating_point.target_bmep_bar": 6},
      "set operating_point.target_bmep_bar=6: PETARG (operating_point.target_bmep_bar) is also varied by loads; "
      "give it in one place only"),
-    ("c1_fixed", {"FUEL": 3},
-     "set FUEL=3: FUEL (operating_point.fuel_10mm3) is also varied by loads; give it in one place only"),
     ("c1_load", {"MODE": 2, "FUEL": 3},  # MODE 2 makes the loads fuel quantities
      "set FUEL=3: FUEL (operating_point.fuel_10mm3) is also varied by loads; give it in one place only"),
     ("c1_load", {"SOC": 10, "combustion.start_btdc": 11},

@@ -91,6 +91,10 @@ TEST_P(Export, ResultsEqualTheReportsAndTheCase) {
     ASSERT_EQ(e.results["ended"]["status"], "completed");
     EXPECT_EQ(e.results["cycles"], e.run.outcome.cycle);
     EXPECT_TRUE(e.results["non_finite"].empty());
+    // The converged cycle's balances close: fuel energy against work, wall heat
+    // and exhaust enthalpy; supply air and fuel against the outlet.
+    EXPECT_LT(std::fabs(e.results["energy_balance"]["residual"]["value"].get<float>()), 0.03f);
+    EXPECT_LT(std::fabs(e.results["mass_balance"]["residual"]["value"].get<float>()), 0.01f);
     for (const OutputFigure& f : output_figures())
         EXPECT_TRUE(same_bits(f.value(*e.run.state), e.figure(f.name))) << f.name << " read back as " << e.figure(f.name);
     const struct {
