@@ -1,14 +1,143 @@
-// Calibration of the bundled case against its bundled trace, made with SOC 9,
-// DURC0 62, MWIEB0 1.1: a start of combustion on a crank-step end, where the
-// RMS difference has a kink, found from the analysis, cold or warm started.
+// Calibration: --fit lists, the RMS difference of a simulated cycle from
+// measured samples and the windows a measured cycle can give, and the bundled
+// case calibrated against its bundled trace.
 #include "analysis/calibration.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "analysis/analysis_error.hpp"
 #include "analysis/analysis_support.hpp"
+#include "analysis/calibration_inputs.hpp"
+#include "analysis/pressure_match.hpp"
 
 namespace diesel {
 namespace {
+
+using namespace analysis_test;
+
+TEST(CalibrationInputs, ReadsNamesKeysAndBounds) {
+    struct Expected {
+        Item item;
+        std::string name;
+        double lower, upper;
+    };
+    const struct {
+        std::string list;
+        std::vector<Expected> inputs;
+    } cases[] = {
+        {"SOC,DURC0,MWIEB0", {{Item::SOC, "SOC", -10, 30}, {Item::DURC0, "DURC0", 20, 150}, {Item::MWIEB0, "MWIEB0", 0, 4}}},
+        {"SOC=-5:+12.5", {{Item::SOC, "SOC", -5, 12.5}}},
+        {"combustion.reference_duration=30:120,SOC", {{Item::DURC0, "DURC0", 30, 120}, {Item::SOC, "SOC", -10, 30}}},
+        {"CWOS=1e-3:2E-2", {{Item::CWOS, "CWOS", 1e-3, 2e-2}}},
+        // A model name several items share is named by its key.
+        {"start.intake_receiver.temperature=280:340",
+         {{Item::TEMP0_INTAKE, "start.intake_receiver.temperature", 280, 340}}},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const std::vector<CalibrationInput> got = parse_calibration_inputs(c.list, error);
+        ASSERT_EQ(got.size(), c.inputs.size()) << c.list << ": " << error;
+        for (size_t k = 0; k < got.size(); ++k) {
+            EXPECT_EQ(got[k].item, c.inputs[k].item) << c.list;
+            EXPECT_EQ(got[k].name, c.inputs[k].name) << c.list;
+            EXPECT_EQ(got[k].lower, c.inputs[k].lower) << c.list;
+            EXPECT_EQ(got[k].upper, c.inputs[k].upper) << c.list;
+        }
+    }
+}
+
+TEST(CalibrationInputs, RefusesWhatTheSearchCannotVary) {
+    const struct {
+        std::string list;
+        std::string message;
+    } cases[] = {
+        {"", "--fit : name the inputs to adjust"},
+        {"SPED=1000:2000", "--fit SPED=1000:2000: "},
+        {"MODE=0:2", "MODE (operating_point.mode) is a whole number"},
+        {"SOC,SOC=0:10", "SOC (combustion.start_btdc) is named twice"},
+        {"SOC=0", "bounds are two numbers LO:HI"},
+        {"SOC=0:nan", "bounds are two numbers LO:HI"},
+        {"SOC=5:5", "the lower bound must lie below the upper"},
+        {"MWIEB0=-1:2", "MWIEB0 must be at least 0"},
+        {"SPEED", "has no default bounds; give them as SPEED=LO:HI [rpm]"},
+        {",SOC", "an empty name between commas"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_TRUE(parse_calibration_inputs(c.list, error).empty()) << c.list;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.list << ": " << error;
+    }
+}
+
+// A cycle -180 .. 539 deg in steps of `step` with pressure f(angle).
+template <class F>
+SimulatedPressure cycle_of(double step, F f) {
+    SimulatedPressure s;
+    for (double a = -180.0; a < 540.0 - 1e-9; a += step) {
+        s.angle.push_back(a);
+        s.pressure.push_back(f(a));
+    }
+    return s;
+}
+
+TEST(PressureMatch, RmsOfTheSimulatedCycleInterpolatedAtTheMeasuredAngles) {
+    // Linear between samples, and across the cycle's end to its start.
+    const SimulatedPressure sim = cycle_of(1.0, [](double a) { return 1.0 + std::fabs(a - 180.0) / 100.0; });
+    const struct {
+        std::vector<double> angle, measured;
+        double rms;
+    } cases[] = {
+        {{0.0, 10.0}, {2.8, 2.7}, 0.0},                 // on samples
+        {{0.25, 10.5}, {2.7975, 2.695}, 0.0},           // between them
+        {{0.0, 10.0}, {2.7, 2.8}, 0.1},                 // 0.1 off at both
+        {{539.5}, {4.595}, 0.0},                       // between 539 and -180 + 720
+        {{-60.0, -59.0, -58.0, -57.0}, {3.4 + 0.3, 3.39 - 0.3, 3.38 + 0.3, 3.37 - 0.3}, 0.3},
+    };
+    for (const auto& c : cases) {
+        const WindowedPressure m{c.angle, c.measured};
+        EXPECT_NEAR(rms_difference(m, sim), c.rms, 1e-12) << c.angle.front();
+    }
+}
+
+TEST(PressureMatch, WindowsTheTraceCannotGive) {
+    MeasuredCycle partial;
+    partial.name = "bed.csv";
+    partial.step = 1.0;
+    for (double a = -180.0; a <= 180.0; a += 1.0) {
+        partial.angle.push_back(a);
+        partial.pressure.push_back(1.0);
+    }
+    MeasuredCycle full = partial;
+    full.fullCycle = true;
+    const struct {
+        const MeasuredCycle* cycle;
+        PressureWindow window;
+        size_t samples;  // 0: refused
+        std::string message;
+    } cases[] = {
+        {&partial, {-60.0, 90.0}, 151, ""},
+        {&partial, {-60.0, -60.0}, 0, "the window -60 .. -60 deg is no range of crank angle within -180 .. 540"},
+        {&partial, {-200.0, 90.0}, 0, "within -180 .. 540"},
+        {&partial, {100.0, 300.0}, 0, "bed.csv: the trace covers -180 .. 180 deg, not the whole window 100 .. 300 deg"},
+        {&full, {100.2, 100.8}, 0, "bed.csv: fewer than two samples in the window 100.2 .. 100.8 deg"},
+        {&full, {100.0, 180.0}, 81, ""},
+    };
+    for (const auto& c : cases) {
+        if (c.samples > 0) {
+            EXPECT_EQ(pressure_in_window(*c.cycle, c.window).angle.size(), c.samples);
+            continue;
+        }
+        try {
+            pressure_in_window(*c.cycle, c.window);
+            ADD_FAILURE() << c.message;
+        } catch (const AnalysisError& e) {
+            EXPECT_EQ(e.status, 2);
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
+}
 
 using namespace analysis_test;
 

@@ -67,20 +67,6 @@ TEST(CaseToml, FortToTomlToFortKeepsEveryValueAndEveryOutputByte) {
     }
 }
 
-// Inline rows win over the table file and convert back to a fort14.dat.
-TEST(CaseToml, InlineStartRowsRunLikeTheTableFile) {
-    const InputTexts texts = example_inputs("c4_fixed");
-    Case c = read_fort_case(texts);
-    c.start.inlineRows = true;
-    const std::string text = write_case_toml(c);
-    EXPECT_NE(text.find("rows = [\n    [9.01448133E-04, 1.00597491E+03, 5.67015260E-02],  # cylinder 2\n"),
-              std::string::npos) << text;
-    const Case inlined = read_case_toml(text, "case.toml");
-    ASSERT_TRUE(inlined.start.inlineRows);
-    EXPECT_FALSE(first_difference(c, inlined));
-    EXPECT_EQ(start_rows_text(inlined), *texts.fort14);
-}
-
 // Forms TOML allows that describe the very same case as the example.
 TEST(CaseToml, EquivalentSpellingsReadAlike) {
     const Case example = read_fort_case(example_texts("c1_fixed"));

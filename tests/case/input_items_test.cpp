@@ -22,15 +22,12 @@ TEST(InputItems, LookupByNameOrKey) {
         std::optional<Item> item;
         const char* error;
     } cases[] = {
-        {"SPEED", Item::SPEED, ""},
         {"operating_point.speed", Item::SPEED, ""},
         {"NCYLE", Item::NCYLE, ""},
         {"start.exhaust_receiver.equivalence_ratio", Item::EQR0_EXHAUST, ""},
         {"TEMP0", std::nullopt, "TEMP0 names 3 items; use the key of the one meant: start.cylinder_1.temperature, "
                                 "start.intake_receiver.temperature or start.exhaust_receiver.temperature"},
         {"speed", std::nullopt, "no input item is called speed; did you mean SPEED?"},
-        {"operating_point.sped", std::nullopt, "no input item is called operating_point.sped; did you mean "
-                                               "operating_point.speed"},
         {"DURCO", std::nullopt, "no input item is called DURCO; did you mean DURC0"},
         {"XYZZY", std::nullopt, "no input item is called XYZZY"},
     };

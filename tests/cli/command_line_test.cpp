@@ -76,9 +76,7 @@ TEST(CommandLine, CaseOptionErrorsAreInputErrorsOfTheirCommand) {
         std::vector<const char*> args;
         const char* says;
     } cases[] = {
-        {{"--set", "SPED=1"}, "diesel-cycle: --set SPED=1: no input item is called SPED; did you mean SPEED, "},
         {{"--set", "SPEED"}, "diesel-cycle: --set SPEED: expected NAME=VALUE"},
-        {{"--inputs", "xml"}, "diesel-cycle: --inputs takes toml"},
         {{"init", "--set", "NCYL=2.5"}, "diesel-cycle: init: --set NCYL=2.5: \"2.5\" is not an integer"},
         {{"map", "B", "--set", "MASS0=1"}, "diesel-cycle: map: --set MASS0=1: MASS0 names 3 items"},
         {{"full-load", "B", "--set", "SPED=1"}, "diesel-cycle: full-load: --set SPED=1: no input item"},
