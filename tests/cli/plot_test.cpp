@@ -17,14 +17,15 @@ namespace {
 
 using namespace cli_test;
 
+// A PNG file, of the given size when one is given.
 bool is_png(const fs::path& file, unsigned width = 0, unsigned height = 0) {
     const std::string png = read_file(file.string());
-    if (!png.starts_with("\x89PNG\r\n\x1a\n") || png.size() < 24) return false;
     const auto be32 = [&](size_t at) {
-        return (unsigned(uint8_t(png[at])) << 24) | (unsigned(uint8_t(png[at + 1])) << 16) |
-               (unsigned(uint8_t(png[at + 2])) << 8) | unsigned(uint8_t(png[at + 3]));
+        return unsigned(uint8_t(png[at])) << 24 | unsigned(uint8_t(png[at + 1])) << 16 | unsigned(uint8_t(png[at + 2])) << 8 |
+               unsigned(uint8_t(png[at + 3]));
     };
-    return width == 0 || (be32(16) == width && be32(20) == height);
+    return png.starts_with("\x89PNG\r\n\x1a\n") && png.size() >= 24 &&
+           (width == 0 || (be32(16) == width && be32(20) == height));
 }
 
 // A point of a made-up engine whose be is lowest at 2000 rpm, 8 bar and the
@@ -231,10 +232,9 @@ TEST(Plot, SheetFollowsTheDesignOfTheCsv) {
         args.insert(args.end(), c.options.begin(), c.options.end());
         const auto r = run_in(dir.path, args);
         ASSERT_EQ(r.status, 0) << c.what << ": " << r.err;
-        std::set<std::string> made;
+        std::set<std::string> made, expected;
         for (const auto& e : fs::directory_iterator(dir.path))
             if (e.path().extension() == ".png") made.insert(e.path().filename().string());
-        std::set<std::string> expected;
         for (const std::string& s : c.sheets) expected.insert("x-" + s + ".png");
         EXPECT_EQ(made, expected) << c.what;
         for (const std::string& s : c.sheets) EXPECT_TRUE(is_png(dir.path / ("x-" + s + ".png"), 1400, 1000)) << c.what << s;
