@@ -41,6 +41,14 @@ inline InputTexts example_texts(const std::string& name) {
     return texts;
 }
 
+// Input texts of any bundled example, with its start table when it has one.
+inline InputTexts example_inputs(const std::string& name) {
+    InputTexts texts = example_texts(name);
+    const std::string table = "examples/" + name + "/fort14.dat";
+    if (std::ifstream(std::string(DIESEL_SOURCE_DIR) + "/" + table)) texts.fort14 = source_file(table);
+    return texts;
+}
+
 // `text` with the whitespace-separated item `item` of line `line` (both
 // 1-based) replaced by `value`. Every record of the example files is one line,
 // so line and record numbers agree. Throws when the item does not exist.

@@ -4,12 +4,8 @@
 // the test writes the file instead.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <numbers>
-#include <random>
 
 #include "analysis/analysis_support.hpp"
 
@@ -23,39 +19,16 @@ constexpr unsigned kSeed = 15;
 constexpr double kNoise = 0.05;  // standard deviation [bar]
 
 std::string example_trace() {
-    const AnalysisCase c = c1_case();
-    const SimulatedPressure sim = simulated(c, [](RunState& s) {
-        s.SOC = kSoc;
-        s.DURC0 = kDurc0;
-        s.MWIEB0 = kMwieb0;
-    });
-    // Normal noise by Box-Muller from the raw 32-bit draws, which the standard fixes.
-    std::mt19937 draw(kSeed);
-    auto uniform = [&] { return (static_cast<double>(draw()) + 0.5) / 4294967296.0; };
-    auto noise = [&] {
-        return kNoise * std::sqrt(-2.0 * std::log(uniform())) * std::cos(2.0 * std::numbers::pi * uniform());
-    };
-    char buf[256];
+    char buf[512];
     std::snprintf(buf, sizeof buf,
                   "# Cylinder pressure of two cycles at 2000 rpm, for the case examples/c1_fixed.\n"
-                  "# Made by the model itself: the case run with SOC %g, DURC0 %g, MWIEB0 %g instead of\n",
-                  static_cast<double>(kSoc), static_cast<double>(kDurc0), static_cast<double>(kMwieb0));
-    std::string t = buf;
-    std::snprintf(buf, sizeof buf,
+                  "# Made by the model itself: the case run with SOC %g, DURC0 %g, MWIEB0 %g instead of\n"
                   "# 6, 75, 0.8; its cylinder-1 pressure every degree, twice, with normal noise of\n"
-                  "# %.2f bar (Mersenne Twister, seed %u) added and rounded to 0.01 bar.\n",
-                  kNoise, kSeed);
-    t += buf;
-    t += "# Crank angle from firing TDC of cylinder 1; the second cycle runs on by 720 deg.\n";
-    t += "angle_deg,pressure_bar\n";
-    for (int cycle = 0; cycle < 2; ++cycle) {
-        for (size_t i = 0; i < sim.angle.size(); ++i) {
-            const double p = std::round((sim.pressure[i] + noise()) * 100.0) / 100.0;
-            std::snprintf(buf, sizeof buf, "%.0f,%.2f\n", sim.angle[i] + 720.0 * cycle, p);
-            t += buf;
-        }
-    }
-    return t;
+                  "# %.2f bar (Mersenne Twister, seed %u) added and rounded to 0.01 bar.\n"
+                  "# Crank angle from firing TDC of cylinder 1; the second cycle runs on by 720 deg.\n"
+                  "angle_deg,pressure_bar\n",
+                  static_cast<double>(kSoc), static_cast<double>(kDurc0), static_cast<double>(kMwieb0), kNoise, kSeed);
+    return buf + recorded_lines(c1_burning(kSoc, kDurc0, kMwieb0), kSeed, kNoise, 2, 0.0);
 }
 
 TEST(ExampleTrace, IsTheModelRunItsNoteDescribes) {

@@ -17,12 +17,7 @@
 namespace diesel {
 namespace {
 
-Case fort_case(const std::string& example) {
-    InputTexts t = test_support::example_texts(example);
-    if (example.starts_with("c1_")) return read_fort_case(t);  // one cylinder, no start table
-    t.fort14 = test_support::source_file("examples/" + example + "/fort14.dat");
-    return read_fort_case(t);
-}
+Case fort_case(const std::string& example) { return read_fort_case(test_support::example_inputs(example)); }
 
 // Every message a check can give names the value as the original does.
 void expect_same_case(const Case& a, const Case& b) {

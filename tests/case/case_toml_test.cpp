@@ -19,13 +19,8 @@ namespace diesel {
 namespace {
 
 using test_support::edited;
+using test_support::example_inputs;
 using test_support::example_texts;
-
-InputTexts with_table(const std::string& example) {
-    InputTexts t = example_texts(example);
-    t.fort14 = test_support::source_file("examples/" + example + "/fort14.dat");
-    return t;
-}
 
 std::string crlf(const std::string& text) {
     std::string out;
@@ -33,9 +28,9 @@ std::string crlf(const std::string& text) {
     return out;
 }
 
-// The bundled examples and hand-made variants: values written in every form
-// the fort reader takes, records over several lines, CRLF, a table with more
-// rows than the run reads.
+// Hand-made variants of the examples (the examples themselves: case_commands_test):
+// values written in every form the fort reader takes, records over several
+// lines, CRLF, a table with more rows than the run reads.
 std::vector<std::pair<std::string, InputTexts>> variants() {
     InputTexts odd = edited(example_texts("c1_load"), {{3, 1, 1, "+1800."}, {3, 1, 2, "+0"}, {2, 3, 1, "9.5D1"},
                                                          {2, 3, 12, ".45"}, {2, 7, 5, "1.0d-5"},
@@ -43,12 +38,9 @@ std::vector<std::pair<std::string, InputTexts>> variants() {
     odd.fort2 = "0.100,0.100 0.160\n 4\t18  0.004  0.004\n" + odd.fort2->substr(odd.fort2->find('\n') + 1);
     InputTexts two = edited(example_texts("c1_fixed"), {{3, 1, 5, "2"}});
     two.fort14 = "  9.0E-04  1005.9  0.0567  ! cylinder 2\nrows beyond NCYL - 1 are never read\n";
-    InputTexts windows = with_table("c4_fixed");
+    InputTexts windows = example_inputs("c4_fixed");
     for (auto* text : {&windows.fort3, &windows.fort2, &windows.fort14}) *text = crlf(**text);
-    return {{"c1_fixed", example_texts("c1_fixed")}, {"c1_load", example_texts("c1_load")},
-            {"c4_fixed", with_table("c4_fixed")},    {"c12_fixed", with_table("c12_fixed")},
-            {"odd forms", odd},                      {"two cylinders", two},
-            {"CRLF", windows}};
+    return {{"odd forms", odd}, {"two cylinders", two}, {"CRLF", windows}};
 }
 
 void expect_same_run(const InMemoryRun& a, const InMemoryRun& b, const std::string& name) {
@@ -73,20 +65,6 @@ TEST(CaseToml, FortToTomlToFortKeepsEveryValueAndEveryOutputByte) {
         const auto diff = first_difference(fort, back);
         EXPECT_FALSE(diff) << name << ": " << (diff && diff->item ? item_label(*diff->item) : "a start row");
     }
-}
-
-// Inline rows win over the table file and convert back to a fort14.dat.
-TEST(CaseToml, InlineStartRowsRunLikeTheTableFile) {
-    const InputTexts texts = with_table("c4_fixed");
-    Case c = read_fort_case(texts);
-    c.start.inlineRows = true;
-    const std::string text = write_case_toml(c);
-    EXPECT_NE(text.find("rows = [\n    [9.01448133E-04, 1.00597491E+03, 5.67015260E-02],  # cylinder 2\n"),
-              std::string::npos) << text;
-    const Case inlined = read_case_toml(text, "case.toml");
-    ASSERT_TRUE(inlined.start.inlineRows);
-    EXPECT_FALSE(first_difference(c, inlined));
-    EXPECT_EQ(start_rows_text(inlined), *texts.fort14);
 }
 
 // Forms TOML allows that describe the very same case as the example.

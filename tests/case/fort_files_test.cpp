@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -41,17 +42,10 @@ TEST(ReadInputs, RefusesBadInputNamingFileRecordAndItem) {
         std::string expected;
     } cases[] = {
         {f3(with_item(kFort3, 1, 5, "0")), ff3 + "5 (NCYL): \"0" + notAccepted},
-        {f3(with_item(kFort3, 1, 5, "13")), ff3 + "5 (NCYL): \"13" + notAccepted},
         {f3(with_item(kFort3, 1, 5, "1.0")), ff3 + "5 (NCYL): \"1.0\" is not an integer"},
-        {f2(4, 13, "0.5"), ff2 + "4, item 13 (DPHI): \"0.5" + notAccepted},
         {f2(4, 13, "1.0x"), ff2 + "4, item 13 (DPHI): \"1.0x\" is not a real number"},
-        {f2(3, 3, "540.0"), ff2 + "3, item 3 (IVC): \"540.0" + notAccepted},  // KIVC 0
-        {f2(10, 3, "0.0"), ff2 + "10 (start state of the exhaust receiver), item 3 (EQR0): \"0.0" + notAccepted},
-        {f2(8, 1, "0.0"), ff2 + "8 (start state of cylinder 1), item 1 (MASS0): \"0.0" + notAccepted},
-        {f2(8, 1, "1E-50"), ff2 + "8 (start state of cylinder 1), item 1 (MASS0): \"1E-50" + notAccepted},
-        {f2(9, 1, "-4.7E-3"), ff2 + "9 (start state of the intake receiver), item 1 (MASS0): \"-4.7E-3" + notAccepted},
+        {f2(8, 1, "1E-50"), ff2 + "8 (start state of cylinder 1), item 1 (MASS0): \"1E-50" + notAccepted},  // 0 as a float
         {f2(9, 2, "0"), ff2 + "9 (start state of the intake receiver), item 2 (TEMP0): \"0" + notAccepted},
-        {f2(10, 2, "-700"), ff2 + "10 (start state of the exhaust receiver), item 2 (TEMP0): \"-700" + notAccepted},
         {f14("-1.0E-4 300.0 0.0\n"), ff14 + "1 (mass): \"-1.0E-4" + notAccepted},
         {f2(1, 1, "1E39"), ff2 + "1, item 1 (BORE): \"1E39\" is too large for a 32-bit real number"},
         {f2(1, 1, std::string(10'000'000, '9')),  // a 10 MB line, quoted short
@@ -67,12 +61,9 @@ TEST(ReadInputs, RefusesBadInputNamingFileRecordAndItem) {
          ff2 + "10 (start state of the exhaust receiver), item 1 (MASS0)" + ends + "record is complete"},
         {f14("1.0E-4 300.0\n"), ff14 + "3 (equivalence ratio)" + ends + "row is complete"},
         {f14("0.0 0.0 0.0\n"), ff14 + "1 (mass): start table row 1 holds a zero mass; was it written by a run"},
-        // Values no run can use, as the item table bounds them.
+        // Values no run can use, as the item table bounds them (every bound: case_checks_test).
         {f3("1E30 2 7.0 3.5 1\n"), ff3 + "1 (SPEED): \"1E30" + notAccepted + ": SPEED must be above 0 and at most 20000 rpm"},
-        {f2(4, 1, "0"), ff2 + "4, item 1 (SPEEDR): \"0" + notAccepted},
         {f2(7, 6, "-1.0"), ff2 + "7, item 6 (TOLM): \"-1.0" + notAccepted + ": TOLM must be greater than 0 kg"},
-        {f2(4, 14, "-1"), ff2 + "4, item 14 (ITMAX): \"-1" + notAccepted},
-        {f2(3, 9, "-75.0"), ff2 + "3, item 9 (DURC0): \"-75.0" + notAccepted},
         {f2(1, 3, "0.05"), ff2 + "1, item 3 (CONROD): \"0.05" + notAccepted + ": CONROD must be greater than STROKE/2 = 0.05 m"},
     };
     for (const auto& c : cases) {
@@ -90,28 +81,25 @@ TEST(ReadInputs, RefusesBadInputNamingFileRecordAndItem) {
     }
 }
 
-}  // namespace
-}  // namespace diesel
-
-namespace diesel {
-namespace {
-
 std::string replace_all(std::string s, const std::string& from, const std::string& to) {
     for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
     return s;
 }
 
 // Editors' byte-order marks and CRLF line ends read like the plain file; CR
-// alone is no line end, and the message of the failure that follows says so.
+// alone is no line end, and the message of the failure that follows says so,
+// unless the file is a single line that merely ends in CR.
 TEST(ReadInputs, ByteOrderMarkAndLineEnds) {
     const std::string bom = "\xEF\xBB\xBF";
     const std::string twoCylinders = with_item(kFort3, 1, 5, "2"), row = "8.8E-4  330.0  0.05\n";
+    const auto crlf = [](std::string s) { return replace_all(s, "\n", "\r\n"); };
     const struct { const char* what; InputTexts texts; std::string error; } cases[] = {
         {"BOM in every file", {bom + twoCylinders, bom + kFort2, bom + row}, ""},
-        {"CRLF", {replace_all(twoCylinders, "\n", "\r\n"), replace_all(kFort2, "\n", "\r\n"), row}, ""},
-        {"BOM and CRLF", {bom + replace_all(twoCylinders, "\n", "\r\n"), kFort2, bom + row}, ""},
+        {"CRLF", {crlf(twoCylinders), crlf(kFort2), row}, ""},
+        {"BOM and CRLF", {bom + crlf(twoCylinders), kFort2, bom + row}, ""},
         {"CR alone", {twoCylinders, replace_all(kFort2, "\n", "\r"), row}, "carriage return alone"},
         {"BOM inside a value", {twoCylinders, "0.100" + bom + kFort2.substr(5), row}, "is not a real number"},
+        {"one line ending in CR", {replace_all(with_item(kFort3, 1, 5, "13"), "\n", "\r"), kFort2, row}, "(NCYL)"},
     };
     RunState plain{};
     read_inputs(plain, {twoCylinders, kFort2, row});
@@ -120,23 +108,13 @@ TEST(ReadInputs, ByteOrderMarkAndLineEnds) {
         try {
             read_inputs(s, c.texts);
             EXPECT_EQ(c.error, "") << c.what << ": accepted";
-            // Items from the first and last records of every file.
-            for (const auto& [a, b] : {std::pair{s.SPEED, plain.SPEED}, {s.FUEL, plain.FUEL}, {s.BORE, plain.BORE},
-                                       {s.RRES, plain.RRES}, {s.EQR0[4], plain.EQR0[4]}, {s.MASS0[2], plain.MASS0[2]}})
-                EXPECT_EQ(a, b) << c.what;
-            EXPECT_EQ(s.NCYL, 2) << c.what;
+            EXPECT_EQ(std::memcmp(&s, &plain, sizeof s), 0) << c.what;
         } catch (const InputError& e) {
-            EXPECT_NE(c.error, "") << c.what << ": " << e.what();
-            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.what << ": " << e.what();
+            const std::string message = e.what();
+            EXPECT_NE(c.error, "") << c.what << ": " << message;
+            EXPECT_NE(message.find(c.error), std::string::npos) << c.what << ": " << message;
+            EXPECT_EQ(message.find("carriage return") != std::string::npos, c.error == "carriage return alone") << message;
         }
-    }
-    // A one-line file that merely ends in CR is no case for the hint.
-    RunState s{};
-    try {
-        read_inputs(s, {replace_all(with_item(kFort3, 1, 5, "13"), "\n", "\r"), kFort2, std::nullopt});
-        ADD_FAILURE() << "NCYL 13 accepted";
-    } catch (const InputError& e) {
-        EXPECT_EQ(std::string(e.what()).find("carriage return"), std::string::npos) << e.what();
     }
 }
 

@@ -1,8 +1,7 @@
-// Runs from case.toml, --set, --inputs and convert, as the program does them:
-// outputs byte for byte, exit statuses, messages, and input files untouched.
+// Runs from case.toml, --set, --inputs, convert and init, as the program does
+// them: outputs byte for byte, exit statuses, messages, and input files untouched.
 #include <gtest/gtest.h>
 
-#include <functional>
 
 #include "case/fort_files.hpp"
 #include "cli/robust_binary_run.hpp"
@@ -23,14 +22,10 @@ TEST(CaseCommands, ConvertedExamplesRunByteIdentical) {
     for (const std::string example : {"c1_fixed", "c1_load", "c4_fixed", "c12_fixed"}) {
         Scratch fort, toml, back;
         put_example(fort.path, example);
-        put_example(toml.path, example);
+        put_toml_example(toml.path, example);
         const auto fortRun = run_in(fort.path, program());
         ASSERT_EQ(fortRun.status, 0) << example << fortRun.err;
         EXPECT_EQ(fortRun.err, "") << example;
-
-        ASSERT_EQ(run_in(toml.path, program({"convert"})).status, 0) << example;
-        fs::remove(toml.path / "fort3.dat");
-        fs::remove(toml.path / "fort2.dat");
         const auto tomlRun = run_in(toml.path, program());
         ASSERT_EQ(tomlRun.status, 0) << example << tomlRun.err;
         EXPECT_EQ(tomlRun.out, fortRun.out) << example;
@@ -48,64 +43,62 @@ TEST(CaseCommands, ConvertedExamplesRunByteIdentical) {
     }
 }
 
-// --set overrides an item for one run; the folder's input files keep their bytes.
+// --set overrides an item for one run; the folder's input files keep their
+// bytes; -C runs in the folder named, leaving the working folder alone.
 TEST(CaseCommands, SetRunsAtTheNewValueWithoutTouchingTheInputs) {
     for (const bool toml : {false, true}) {
         Scratch dir, cwd;
-        put_example(dir.path, "c1_fixed");
-        if (toml) {
-            ASSERT_EQ(run_in(dir.path, program({"convert"})).status, 0);
-            fs::remove(dir.path / "fort3.dat");
-            fs::remove(dir.path / "fort2.dat");
-        }
+        if (toml) put_toml_example(dir.path, "c1_fixed");
+        else put_example(dir.path, "c1_fixed");
         const auto before = snapshot(dir.path);
         const auto r = run_in(cwd.path, program({"--set", "SPEED=2400", "--set", "run_control.max_cycles=60", "-C",
                                                  dir.path.string()}));
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(read_file(dir.file("fort13.dat")).starts_with("n =2400.  rpm")) << read_file(dir.file("fort13.dat"));
         for (const auto& [name, bytes] : before) EXPECT_EQ(read_file(dir.file(name)), bytes) << name;
+        EXPECT_TRUE(fs::is_empty(cwd.path));
     }
 }
 
-// Which input a folder runs from, and every refusal with its message (exit 2, no file changed).
+// Which input a folder holding both runs from, and every refusal with its
+// message (exit 2, no file changed), convert's and init's among them.
 TEST(CaseCommands, InputChoiceAndRefusals) {
-    const auto speed = [](const char* value) {
-        return [=](const Scratch& d) {
-            std::string text = read_file(d.file("case.toml"));
-            text.replace(text.find("speed = 2000.0"), 14, std::string("speed = ") + value);
-            write_file(d.file("case.toml"), text);
-        };
-    };
-    const auto nothing = [](const Scratch&) {};
     const struct {
-        std::function<void(const Scratch&)> change;
+        const char* speed;   // put in case.toml for its 2000.0, when given
+        const char* remove;  // a file taken away, when given
         std::vector<std::string> args;
         int status;
         std::string says;  // on stderr; for status 0 the first line of fort13.dat
     } cases[] = {
-        {nothing, {}, 0, "n =2000."},  // both, the same case
-        {speed("2400.0"), {}, 2, "case.toml and the fort files describe different cases: SPEED (operating_point.speed) "
-                                 "is 2400.0 (case.toml line 12) but 2000.0 (fort3.dat (unit 3), record 1, item 1)"},
-        {speed("2400.0"), {"--inputs", "toml"}, 0, "n =2400."},
-        {speed("2400.0"), {"--inputs=fort"}, 0, "n =2000."},
-        {speed("\"fast\""), {"--inputs", "fort"}, 0, "n =2000."},  // the other is not read
-        {nothing, {"--set", "NCYLE=6"}, 0, "n =2000."},            // an integer item
-        {nothing, {"--set", "NCYLE=6.0"}, 2, "--set NCYLE=6.0: \"6.0\" is not an integer"},
-        {nothing, {"--set", "MASS0=1e-3"}, 2, "MASS0 names 3 items; use the key of the one meant: start.cylinder_1.mass, "
-                                              "start.intake_receiver.mass or start.exhaust_receiver.mass"},
-        {nothing, {"--set", "SPED=2400"}, 2, "--set SPED=2400: no input item is called SPED; did you mean SPEED"},
-        {nothing, {"--set", "SPEED=1e30"}, 2, "--set SPEED (operating_point.speed): 1e30 is not accepted"},
-        {nothing, {"--set", "SPEED=2400", "--set", "operating_point.speed=2500"}, 2, "is already set by --set SPEED=2400"},
-        {nothing, {"--inputs", "xml"}, 2, "--inputs takes toml"},
-        {[](const Scratch& d) { fs::remove(d.path / "case.toml"); }, {"--inputs", "toml"}, 2, "case.toml: file is missing"},
-        {[](const Scratch& d) { fs::remove(d.path / "fort2.dat"); }, {}, 2,
-         "fort2.dat (unit 2): file is missing (the folder holds both"},
+        {nullptr, nullptr, {}, 0, "n =2000."},  // both, the same case
+        {"2400.0", nullptr, {}, 2, "case.toml and the fort files describe different cases: SPEED (operating_point.speed) "
+                                   "is 2400.0 (case.toml line 12) but 2000.0 (fort3.dat (unit 3), record 1, item 1)"},
+        {"2400.0", nullptr, {"--inputs", "toml"}, 0, "n =2400."},
+        {"2400.0", nullptr, {"--inputs=fort"}, 0, "n =2000."},
+        {"\"fast\"", nullptr, {"--inputs", "fort"}, 0, "n =2000."},  // the other is not read
+        {nullptr, nullptr, {"--set", "NCYLE=6"}, 0, "n =2000."},      // an integer item
+        {nullptr, nullptr, {"--set", "NCYLE=6.0"}, 2, "--set NCYLE=6.0: \"6.0\" is not an integer"},
+        {nullptr, nullptr, {"--set", "MASS0=1e-3"}, 2, "MASS0 names 3 items; use the key of the one meant: "
+                                                       "start.cylinder_1.mass, start.intake_receiver.mass or start.exhaust_receiver.mass"},
+        {nullptr, nullptr, {"--set", "SPED=2400"}, 2, "--set SPED=2400: no input item is called SPED; did you mean SPEED"},
+        {nullptr, nullptr, {"--set", "SPEED=1e30"}, 2, "--set SPEED (operating_point.speed): 1e30 is not accepted"},
+        {nullptr, nullptr, {"--set", "SPEED=2400", "--set", "operating_point.speed=2500"}, 2, "is already set by --set SPEED=2400"},
+        {nullptr, nullptr, {"--inputs", "xml"}, 2, "--inputs takes toml"},
+        {nullptr, "case.toml", {"--inputs", "toml"}, 2, "case.toml: file is missing"},
+        {nullptr, "fort2.dat", {}, 2, "fort2.dat (unit 2): file is missing (the folder holds both"},
+        {nullptr, nullptr, {"convert"}, 2, "case.toml exists; nothing was written (--force replaces it)"},
+        {nullptr, nullptr, {"convert", "--to", "fort"}, 2, "fort3.dat exists"},
+        {nullptr, nullptr, {"init"}, 2, "case.toml exists; init overwrites nothing"},
     };
     for (const auto& c : cases) {
         Scratch dir;
         put_example(dir.path, "c1_fixed");
         ASSERT_EQ(run_in(dir.path, program({"convert"})).status, 0);
-        c.change(dir);
+        if (c.speed) {
+            std::string text = read_file(dir.file("case.toml"));
+            write_file(dir.file("case.toml"), text.replace(text.find("speed = 2000.0"), 14, std::string("speed = ") + c.speed));
+        }
+        if (c.remove) fs::remove(dir.path / c.remove);
         const auto before = snapshot(dir.path);
         const auto r = run_in(dir.path, program(c.args));
         EXPECT_EQ(r.status, c.status) << c.says << "\n" << r.err;
@@ -128,20 +121,67 @@ TEST(CaseCommands, WarningIsOneLineAndTheRunGoesOn) {
                      "above 150 degC: a temperature in K typed as degC?\n");
 }
 
-TEST(CaseCommands, ConvertOverwritesNothingWithoutForce) {
+TEST(CaseCommands, ConvertForceReplacesACase) {
     Scratch dir;
     put_example(dir.path, "c1_fixed");
     write_file(dir.file("case.toml"), "my own\n");
-    auto r = run_in(dir.path, program({"convert"}));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("case.toml exists; nothing was written (--force replaces it)"), std::string::npos) << r.err;
-    EXPECT_EQ(read_file(dir.file("case.toml")), "my own\n");
-    r = run_in(dir.path, program({"convert", "--force", "--to", "toml"}));
+    const auto r = run_in(dir.path, program({"convert", "--force", "--to", "toml"}));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(read_file(dir.file("case.toml")).find("format = 1\n"), std::string::npos);
-    r = run_in(dir.path, program({"convert", "--to", "fort"}));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("fort3.dat exists"), std::string::npos) << r.err;
+}
+
+// init: a commented case of the example engine, changed by --set, that never
+// overwrites a case.
+TEST(Init, WritesTheExampleCaseThatRunsLikeIt) {
+    const Case example = read_fort_case(test_support::example_texts("c1_fixed"));
+    for (const bool fort : {false, true}) {
+        Scratch base;
+        const fs::path dir = base.path / "new" / "point";
+        std::vector<std::string> args = {"init", dir.string()};
+        if (fort) args.insert(args.begin() + 1, "--fort");
+        const auto r = run_in(base.path, program(args));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(fs::exists(dir / "case.toml"), !fort);
+        EXPECT_EQ(fs::exists(dir / "fort2.dat"), fort);
+        EXPECT_FALSE(first_difference(example, load_folder_case(dir.string(), {}).c)) << fort;
+        EXPECT_EQ(run_in(dir, program()).status, 0);
+        EXPECT_EQ(read_file((dir / "fort13.dat").string()), test_support::source_file("tests/golden/c1_fixed/fort13.dat"));
+    }
+}
+
+TEST(Init, SetStartsFromTheUsersEngine) {
+    Scratch dir;
+    const auto r = run_in(dir.path, program({"init", "--set", "BORE=0.11", "--set=operating_point.speed=1800", "--set",
+                                             "NCYLE=6"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string toml = read_file(dir.file("case.toml"));
+    for (const char* line : {"\nbore = 0.11\n", "\nspeed = 1800.0\n", "\nwrite_table_for_cylinders = 6\n"})
+        EXPECT_NE(toml.find(line), std::string::npos) << line;
+    EXPECT_EQ(run_in(dir.path, program()).status, 0);
+}
+
+// Nothing is written into a folder that holds a case, nor for a --set no run could use.
+TEST(Init, RefusesAndWritesNothing) {
+    const struct {
+        const char* existing;
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {"fort2.dat", {"init", "--fort"}, "fort2.dat exists"},
+        {"fort14.dat", {"init"}, "fort14.dat exists"},
+        {nullptr, {"init", "--set", "NCYL=13"}, "--set NCYL (operating_point.cylinders): 13 is not accepted"},
+        {nullptr, {"init", "--set", "BORE=0,1"}, "--set BORE=0,1: \"0,1\" is not a real number"},
+    };
+    for (const auto& c : cases) {
+        Scratch dir;
+        if (c.existing) write_file(dir.file(c.existing), "my own\n");
+        const auto before = snapshot(dir.path);
+        const auto r = run_in(dir.path, program(c.args));
+        EXPECT_EQ(r.status, 2) << c.says;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(snapshot(dir.path), before) << c.says;
+    }
 }
 
 }  // namespace

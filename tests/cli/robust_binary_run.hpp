@@ -110,6 +110,15 @@ inline ProgramRun run_in(const fs::path& dir, const std::vector<std::string>& ar
     return {status, out.empty() ? read_file(io.file("out")) : "", read_file(io.file("err"))};
 }
 
+// The example `name` in `dir` as case.toml alone, written by convert; its start
+// table stays in fort14.dat.
+inline void put_toml_example(const fs::path& dir, const std::string& name) {
+    put_example(dir, name);
+    EXPECT_EQ(run_in(dir, program({"convert"})).status, 0) << name;
+    fs::remove(dir / "fort3.dat");
+    fs::remove(dir / "fort2.dat");
+}
+
 // A child that runs as an ordinary user, so that file permissions hold for it
 // (root passes them all); a no-op when the tests are not run as root. The
 // folders it works in must be open to it.

@@ -22,32 +22,6 @@ InMemoryRun run(const char* example, const std::vector<Edit>& edits) {
     EXPECT_TRUE(r.inputOk) << r.inputError;
     return r;
 }
-const Edit kMaxCycOne{2, 4, 12, "1"};
-
-TEST(DriverLoop, MaxCycOneStopsAfterTheFirstCycle) {
-    const InMemoryRun r = run("c1_fixed", {kMaxCycOne});
-    EXPECT_EQ(r.outcome.end, RunEnd::MaxCycles);
-    EXPECT_EQ(r.outcome.cycle, 1);
-    EXPECT_EQ(r.state->ISTEP, 720);
-    EXPECT_EQ(r.fort12, "");  // no continued cycle
-}
-
-// ITMAX 0: no full step converges in its one pass, so each is redone as ten
-// tenth-steps, which reach the plain run's states and are recorded once per degree.
-TEST(DriverLoop, StepFailingItmaxPlusOnePassesIsRefinedAndRecordedOnce) {
-    const InMemoryRun r = run("c1_fixed", {kMaxCycOne, {2, 4, 14, "0"}, {2, 7, 7, "1.0E-9"}, {2, 7, 6, "1.0E-15"}});
-    const InMemoryRun plain = run("c1_fixed", {kMaxCycOne});
-    EXPECT_EQ(r.outcome.end, RunEnd::MaxCycles);
-    EXPECT_EQ(r.state->ISTEP, 720);
-    EXPECT_EQ(r.state->TRPRES[721], 0.0f);
-    EXPECT_EQ(r.state->DPH, r.state->DPHI / 10.0f);  // the cycle ended inside a refined step
-    EXPECT_GT(r.state->PHI, 1260.0f);  // tenths do not sum to whole degrees
-    EXPECT_LT(r.state->PHI, 1261.0f);
-    for (const int32_t i : {100, 360, 700}) {
-        const float p = plain.state->TRPRES[i];
-        EXPECT_NEAR(r.state->TRPRES[i], p, 0.01f * p) << i;
-    }
-}
 
 // Fixed fuel ends after the first periodic cycle that finds both flags set (under
 // loose tolerances cycle 1 is periodic, cycle 2 the output cycle); load control
@@ -67,6 +41,7 @@ TEST(DriverLoop, FixedFuelAndLoadRunsEnd) {
 // Each stopping rule ends the run through the reports and says why.
 TEST(DriverLoop, StoppingRulesEndTheRunAndSayWhy) {
     const struct { const char* example; std::vector<Edit> edits; RunEnd end; const char* says; } cases[] = {
+        {"c1_fixed", {{2, 4, 12, "1"}}, RunEnd::MaxCycles, "MAXCYC = 1"},
         {"c1_fixed", {{2, 7, 2, "0.01"}}, RunEnd::ExhaustEqrLimit, "EQRMAX"},
         {"c1_load", {{2, 7, 4, "0.5"}}, RunEnd::FuelLimit, "FUELMX"},
         {"c1_fixed", {{2, 1, 7, "0.0005"}, {2, 3, 5, "620.0"}, {2, 3, 6, "1.0E-6"}, {2, 10, 1, "2.4E-4"}},
@@ -78,6 +53,9 @@ TEST(DriverLoop, StoppingRulesEndTheRunAndSayWhy) {
         EXPECT_EQ(r.outcome.end, c.end) << c.says;
         EXPECT_NE(r.outcome.reason.find(c.says), std::string::npos) << r.outcome.reason;
         EXPECT_FALSE(r.fort16.empty()) << c.says;
+        if (c.end == RunEnd::MaxCycles) {
+            EXPECT_TRUE(r.fort12.empty() && r.outcome.cycle == 1);  // no continued cycle
+        }
     }
 }
 
@@ -94,25 +72,32 @@ TEST(DriverLoop, RichCombustionWarnsOncePerRun) {
     }
 }
 
-}  // namespace
-}  // namespace diesel
+// ITMAX 0: no full step converges in its one pass, so each is redone as ten
+// tenth-steps, which reach the plain run's states and are recorded once per
+// degree. A cycle that ends inside such a refinement sums its history with the
+// step it was recorded at, and gives about the plain run's figures (pe was
+// -3.1 bar against +6.2 when the sums used the tenth step).
+TEST(DriverLoop, RefinedStepsAreRecordedOnceAndKeepTheFigures) {
+    const Edit maxcycOne{2, 4, 12, "1"}, itmaxZero{2, 4, 14, "0"};
+    const InMemoryRun first = run("c1_fixed", {maxcycOne, itmaxZero, {2, 7, 7, "1.0E-9"}, {2, 7, 6, "1.0E-15"}});
+    const InMemoryRun plainFirst = run("c1_fixed", {maxcycOne});
+    EXPECT_EQ(first.state->ISTEP, 720);
+    EXPECT_EQ(first.state->TRPRES[721], 0.0f);
+    EXPECT_EQ(first.state->DPH, first.state->DPHI / 10.0f);  // the cycle ended inside a refined step
+    EXPECT_GT(first.state->PHI, 1260.0f);  // tenths do not sum to whole degrees
+    EXPECT_LT(first.state->PHI, 1261.0f);
+    for (const int32_t i : {100, 360, 700})
+        EXPECT_NEAR(first.state->TRPRES[i], plainFirst.state->TRPRES[i], 0.01f * plainFirst.state->TRPRES[i]) << i;
 
-namespace diesel {
-namespace {
-
-// A cycle that ends inside a refinement sums its history with the step it
-// was recorded at: ITMAX 0 refines every step, whose tenths are taken
-// unconverged, and must still give about the figures of the plain run (pe
-// was -3.1 bar against +6.2 when the sums used the tenth step).
-TEST(DriverLoop, CycleEndingInsideARefinementKeepsItsFigures) {
     const InMemoryRun plain = run("c1_fixed", {});
-    const InMemoryRun refined = run("c1_fixed", {{2, 4, 14, "0"}});
+    const InMemoryRun refined = run("c1_fixed", {itmaxZero});
     ASSERT_EQ(refined.outcome.end, RunEnd::Completed) << refined.outcome.reason;
-    EXPECT_EQ(refined.state->DPH, refined.state->DPHI / 10.0f);  // it did end inside a refinement
+    const RunState& s = *refined.state;
+    EXPECT_EQ(s.DPH, s.DPHI / 10.0f);
     for (const auto& [name, a, b, tolerance] :
-         {std::tuple{"pe", refined.state->PE, plain.state->PE, 0.1f}, {"WORK", refined.state->WORK, plain.state->WORK, 0.1f},
-          {"tex", refined.state->TEX, plain.state->TEX, 0.02f}, {"nv", refined.state->NV, plain.state->NV, 0.02f},
-          {"HTM", refined.state->HTM, plain.state->HTM, 0.02f}}) {
+         {std::tuple{"pe", s.PE, plain.state->PE, 0.1f}, {"WORK", s.WORK, plain.state->WORK, 0.1f},
+          {"tex", s.TEX, plain.state->TEX, 0.02f}, {"nv", s.NV, plain.state->NV, 0.02f},
+          {"HTM", s.HTM, plain.state->HTM, 0.02f}}) {
         EXPECT_NEAR(a, b, tolerance * std::fabs(b)) << name;
     }
 }
@@ -122,7 +107,6 @@ TEST(DriverLoop, CycleEndingInsideARefinementKeepsItsFigures) {
 // is edited after reading, where no input check could refuse the value.
 TEST(DriverLoop, CompletedRunWithNonFiniteFiguresIsNoResult) {
     const struct { const char* what; std::vector<Edit> edits; void (*change)(RunState&); RunEnd end; const char* says; } cases[] = {
-        {"plain", {}, [](RunState&) {}, RunEnd::Completed, ""},
         {"motored", {{3, 1, 4, "0.0"}}, [](RunState&) {}, RunEnd::Completed, ""},
         {"speed overflows pe", {}, [](RunState& s) { s.SPEED = 1.0e30f; }, RunEnd::NonFiniteResult,
          "the output cycle was completed, but pe = -inf bar is not a finite number (cycle "},

@@ -11,16 +11,14 @@
 #include <limits>
 
 #include "driver/in_memory_run.hpp"
-#include "files/case_inputs.hpp"
+#include "case/fort_files.hpp"
 #include "input/run_setup.hpp"
 #include "test_support.hpp"
 
 namespace diesel {
 namespace {
 
-Case example_case(const char* name) {
-    return load_folder_case(std::string(DIESEL_SOURCE_DIR) + "/examples/" + name, {}).c;
-}
+Case example_case(const char* name) { return read_fort_case(test_support::example_inputs(name)); }
 
 // A run started from its own converged end finds its first cycle periodic:
 // a fixed-fuel run then needs its output cycle only, a load-controlled one

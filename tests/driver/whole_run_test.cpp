@@ -1,80 +1,22 @@
-// Whole runs of the bundled examples in memory: a completed output cycle, the
-// hand-over to four cylinders, the balances of a converged cycle, the pressure trace.
+// Whole runs of the bundled examples in memory: the pressure trace, and runs
+// that form only some of their texts. (The balances of the converged cycle:
+// export_test.)
 #include "driver/in_memory_run.hpp"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <utility>
-#include <iostream>
 #include <sstream>
 
-#include "cylinder/combustion.hpp"
-#include "driver/crank_step.hpp"
-#include "files/run_folder.hpp"
-#include "report/history.hpp"
 #include "test_support.hpp"
 
 namespace diesel {
 namespace {
 
 using test_support::example_texts;
-
-// Continues a converged run for one more cycle with the program's own step routine,
-// accepting steps as the driver does, and integrates with the corrector's rule
-// (trapezoid; twice the end rate before the first record) the mass drawn in
-// through the supply, sent out of the exhaust receiver and burnt in shut cylinders [kg].
-std::array<double, 3> one_more_cycle(RunState& s) {
-    const auto rates = [&s] {
-        std::array<double, 3> r{s.DMINL[s.NCYL + 1], s.DMEXH[s.NCYL + 2], 0.0};
-        for (int32_t k = 1; k <= s.NCYL; ++k) r[2] += (s.AINL[k] > 0.0f || s.AEXH[k] > 0.0f) ? 0.0f : s.DMF[k];
-        return r;
-    };
-    s.ISTEP = 0;  // the cycle head as the driver forms it
-    s.PHI = s.ANGST;
-    s.PREFM = s.TRPRES[720];
-    s.TREFM = s.TRTEMP[720];
-    s.TIVC = (s.VIVC * s.PIVC) / (s.TRMASS[s.KIVC] * 287.0f);
-    wiebe_exponent(s);
-    std::array<double, 3> sum{}, before = rates();
-    StepHead head(s);
-    while (s.ANGST + 720.0f > s.PHI) {
-        if (solve_step(s, head) != PassResult::Converged) return {};
-        const auto now = rates();
-        const double h = 0.5 * s.PI * s.DPH / 180.0;  // half the step [rad]
-        for (int i = 0; i < 3; ++i) sum[i] += h * (now[i] + (s.ISTEP <= 0 ? now[i] : before[i]));
-        before = now;
-        if (s.NSMALL >= 10) s.DPH = s.DPHI;
-        if (!(s.DPHIR > s.DPH) && ++s.ISTEP <= kHistorySlots) record_history(s);
-        end_of_step_copy(s);
-    }
-    return sum;
-}
-
-TEST(WholeRun, OneAndFourCylindersCompleteWithBalancedCycles) {
-    const InMemoryRun single = run_in_memory(example_texts("c1_fixed"));
-    ASSERT_TRUE(single.outcome.rewritesStartTable);
-    InputTexts four = test_support::edited(example_texts("c1_fixed"), {{3, 1, 5, "4"}});  // NCYL 4
-    four.fort14 = single.outcome.startTable;  // cylinders 2 to 4 start from the written table
-    for (const InMemoryRun& run : {run_in_memory(example_texts("c1_fixed")), run_in_memory(four)}) {
-        RunState& s = *run.state;
-        ASSERT_EQ(run.outcome.end, RunEnd::Completed) << s.NCYL << ": " << run.outcome.reason;
-        EXPECT_GE(test_support::line_count(run.fort8), 721u);  // a traced output cycle
-        // Cylinder 1: fuel energy leaves as work, wall heat (QLOS < 0) and exhaust enthalpy (HEX < 0).
-        const float energy = (s.HFUEL - s.WORK + s.QLOS + s.HEX) / s.HFUEL;
-        const float exmass = s.EXMASS;
-        const auto [supply, outlet, fuel] = one_more_cycle(s);
-        const double mass = (supply - (outlet - fuel)) / supply;
-        std::cout << "[ balance  ] NCYL " << s.NCYL << ": energy residual " << energy << ", supply " << supply
-                  << " kg, outlet " << outlet << " kg, fuel " << fuel << " kg, mass residual " << mass << '\n';
-        EXPECT_LT(std::fabs(energy), 0.03f);
-        EXPECT_NEAR(outlet, exmass, 0.005 * exmass);  // the stepping reproduces the driver
-        EXPECT_LT(std::fabs(mass), 0.01);
-    }
-}
 
 // Crank angle [deg, -180 .. 540] and value [bar] of the pressure peak in "fort8.dat".
 std::pair<float, float> pressure_peak(const std::string& fort8) {
@@ -103,9 +45,7 @@ TEST(WholeRun, PressureTraceShape) {
 // to the last bit of its state; the texts not wanted stay empty.
 TEST(WholeRun, TextsNobodyWantsAreNotFormed) {
     for (const char* example : {"c1_load", "c12_fixed", "c1_fixed"}) {
-        const std::string dir = std::string(DIESEL_SOURCE_DIR) + "/examples/" + example + "/";
-        const InputTexts texts = {read_text_file(dir + "fort3.dat"), read_text_file(dir + "fort2.dat"),
-                                  read_text_file(dir + "fort14.dat")};
+        const InputTexts texts = test_support::example_inputs(example);
         const InMemoryRun full = run_in_memory(texts);
         for (const WantedTexts wanted :
              {WantedTexts{false, false}, WantedTexts{false, true}, WantedTexts{true, false}, kNoTexts}) {

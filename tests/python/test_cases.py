@@ -46,12 +46,11 @@ def test_case_toml_errors_carry_the_command_lines_message(tmp_path):
     (folder / "case.toml").write_text(text.replace("intake_closing = ", "intake_closing = 1500.0 #"))
     message = cli_message(folder)
     assert "case.toml:" in message and "valves.intake_closing: 1500.0 is not accepted" in message
-    with pytest.raises(diesel_cycle.InputError) as raised:
-        diesel_cycle.Case.from_folder(folder)
-    assert str(raised.value) == message
-    with pytest.raises(diesel_cycle.InputError) as raised:
-        diesel_cycle.Case.from_toml((folder / "case.toml").read_text(), str(folder / "case.toml"))
-    assert str(raised.value) == message
+    for read in (lambda: diesel_cycle.Case.from_folder(folder),
+                 lambda: diesel_cycle.Case.from_toml((folder / "case.toml").read_text(), str(folder / "case.toml"))):
+        with pytest.raises(diesel_cycle.InputError) as raised:
+            read()
+        assert str(raised.value) == message
 
 
 def test_unreadable_folders_are_os_errors(tmp_path):
@@ -82,16 +81,12 @@ def c1():
 
 # name, value given, value read back (bits for reals)
 @pytest.mark.parametrize("name, given, expected", [
-    ("SPEED", 2400, np.float32(2400)),
-    ("operating_point.speed", 2400.5, np.float32(2400.5)),
+    ("operating_point.speed", 2400, np.float32(2400)),
     ("SOC", 0.1, np.float32(0.1)),                    # the double rounded once
-    ("SOC", np.float32(7.3), np.float32(7.3)),
     ("SOC", "9.0D0", np.float32(9)),                  # text, read the fort way
     ("KRV", 16777217, np.float32(16777216)),          # an int rounded once to float32
-    ("MAXCYC", 7, 7),
     ("run_control.max_cycles", 12.0, 12),             # a whole float for an integer item
     ("MAXCYC", np.int64(9), 9),
-    ("MAXCYC", "11", 11),
 ])
 def test_items_are_set_and_read_by_name_or_key(c1, name, given, expected):
     c1[name] = given
@@ -106,12 +101,9 @@ def test_items_are_set_and_read_by_name_or_key(c1, name, given, expected):
 @pytest.mark.parametrize("name, given, error, message", [
     ("MAXCYC", 7.5, diesel_cycle.InputError,
      "MAXCYC (run_control.max_cycles): 7.5 is not an integer within -2147483648 .. 2147483647"),
-    ("MAXCYC", "7.0", diesel_cycle.InputError, 'MAXCYC (run_control.max_cycles): "7.0" is not an integer'),
     ("SOC", "nine", diesel_cycle.InputError, 'SOC (combustion.start_btdc): "nine" is not a real number'),
     ("SOC", 1e300, diesel_cycle.InputError, "SOC (combustion.start_btdc): 1e+300 is too large for a 32-bit real number"),
     ("SPEED", float("nan"), diesel_cycle.InputError, "SPEED (operating_point.speed): nan is not a finite number"),
-    ("IVC", 1500, diesel_cycle.InputError, "IVC (valves.intake_closing): 1500 is not accepted: IVC must be at least "
-     "541 and below 1362 deg; the history index of intake closing, trunc(IVC - 540), must lie between 1 and 821"),
     ("MODE", True, TypeError, "MODE (operating_point.mode): a number or its text is expected, not bool"),
     ("SOC", [1], TypeError, "SOC (combustion.start_btdc): a number or its text is expected, not list"),
 ])
@@ -173,11 +165,9 @@ def test_a_case_changed_by_either_name_runs_as_set_does_on_the_command_line(tmp_
 
 
 def test_every_item_is_a_key(c1):
-    items = dict(c1)
-    assert list(items) == c1.keys() == list(c1) and len(items) == len(c1)
-    assert items["operating_point.speed"] == 2000 and items["operating_point.cylinders"] == 1
-    assert "SPEED" in c1 and "operating_point.speed" in c1
-    assert dict(c1.items()) == items and list(items.values()) == c1.values()
+    items = dict(c1.items())
+    assert list(items) == c1.keys() == list(c1) and list(items.values()) == c1.values() and len(items) == len(c1)
+    assert items["operating_point.speed"] == 2000 and "SPEED" in c1
     c = c1.copy()
     for key, value in items.items():
         c[key] = value
@@ -223,18 +213,6 @@ def test_folders_texts_copies_and_pickles_give_the_same_run(tmp_path, name):
         assert diesel_cycle.run(other).to_json() == expected.to_json()
     result = pickle.loads(pickle.dumps(expected))
     assert bits(result.figures["pe"]) == bits(expected.figures["pe"]) and result.to_json() == expected.to_json()
-
-
-def test_a_pickled_case_names_its_values_where_they_were_written(c1):
-    c1["STROKE"] = 0.5  # CONROD, from fort2.dat, is now too short
-    with pytest.raises(diesel_cycle.InputError) as raised:
-        diesel_cycle.run(c1)
-    assert str(raised.value).startswith("fort2.dat (unit 2), record 1, item 3 (CONROD): ")
-    with pytest.raises(diesel_cycle.InputError) as again:
-        diesel_cycle.run(pickle.loads(pickle.dumps(c1)))
-    assert str(again.value) == str(raised.value)
-    with pytest.raises(diesel_cycle.InputError, match="not a case written by this version"):
-        pickle.loads(pickle.dumps(c1).replace(b"diesel-cycle case 1", b"diesel-cycle case 9"))
 
 
 def test_implausible_values_warn_as_the_command_line_does(tmp_path, c1):

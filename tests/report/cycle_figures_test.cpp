@@ -9,7 +9,6 @@
 #include <sstream>
 #include <string>
 
-#include "driver/in_memory_run.hpp"
 #include "input/run_setup.hpp"
 #include "test_support.hpp"
 
@@ -60,14 +59,6 @@ TEST(CycleFigures, ChargeMassEntryOutsideTheTable) {
     EXPECT_TRUE(std::isnan(s->TRAPR));
 }
 
-TEST(CycleFigures, Friction) {
-    auto s = example_state();
-    s->CR = 18.0f;
-    s->CMEAN = 10.0f;
-    diagnostics(*s);
-    EXPECT_NEAR(s->FMEP, 2.3105f, 5e-5f);  // 14/14.5 + 0.95 + 0.395 bar
-}
-
 // Rates kept for a run are reused for the same recorded step and formed anew
 // for another; either way WORK and TRDVOL are those of a fresh evaluation.
 TEST(CycleFigures, DisplacementRatesFollowTheRecordedStep) {
@@ -84,15 +75,6 @@ TEST(CycleFigures, DisplacementRatesFollowTheRecordedStep) {
         EXPECT_EQ(std::memcmp(kept->TRDVOL, fresh->TRDVOL, sizeof kept->TRDVOL), 0) << step;
         EXPECT_EQ(std::bit_cast<uint32_t>(kept->WORK), std::bit_cast<uint32_t>(fresh->WORK)) << step;
     }
-}
-
-// A motored run (no fuel) completes with the oxygen of air.
-TEST(FinalFigures, MotoredRunHasAmbientOxygen) {
-    const InMemoryRun run =
-        run_in_memory(test_support::edited(test_support::example_texts("c1_fixed"), {{3, 1, 4, "0.0"}}));
-    ASSERT_TRUE(run.inputOk) << run.inputError;
-    EXPECT_EQ(run.outcome.end, RunEnd::Completed) << run.outcome.reason;
-    EXPECT_NEAR(run.state->PSO2, 21.008f, 1e-3f);
 }
 
 }  // namespace

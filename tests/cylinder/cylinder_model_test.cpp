@@ -1,15 +1,16 @@
-// Zone balances and the corrector update: a closed cylinder over a whole
-// cycle, unfired and fired, and the convergence flag.
-#include "cylinder/zone_balances.hpp"
-
+// The cylinder model: gas properties, wall heat transfer, and the zone
+// balances with the corrector update over a closed cycle.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "cylinder/combustion.hpp"
 #include "cylinder/gas_properties.hpp"
+#include "cylinder/heat_transfer.hpp"
+#include "cylinder/zone_balances.hpp"
 #include "driver/crank_step.hpp"
 #include "driver/kinematics.hpp"
 #include "input/run_setup.hpp"
@@ -17,6 +18,28 @@
 
 namespace diesel {
 namespace {
+
+// One cylinder whose three zones hold 1 g of air in 1 litre at temperature T [K].
+std::unique_ptr<RunState> air_at(float T) {
+    auto s = std::make_unique<RunState>();
+    s->NCYL = 1;
+    s->NZONE = 3;
+    for (int32_t k = 1; k <= 3; ++k) {
+        s->MASS[k] = s->VOL[k] = 1.0e-3f;
+        s->TEMP[k] = T;
+    }
+    gas_properties(*s);
+    return s;
+}
+
+// A slip in any coefficient of either polynomial shows at some temperature.
+TEST(GasProperties, CvIsTheDerivativeOfU) {
+    for (const float T : {250.0f, 900.0f, 1500.0f, 2200.0f, 2800.0f}) {
+        const auto lo = air_at(T - 2.0f), at = air_at(T), hi = air_at(T + 2.0f);
+        EXPECT_NEAR(at->CVAIR[1], (static_cast<double>(hi->UAIR[1]) - lo->UAIR[1]) / 4.0, 0.05) << T;
+        EXPECT_NEAR(at->CVEQR[1], (static_cast<double>(hi->UEQR[1]) - lo->UEQR[1]) / 4.0, 0.05) << T;
+    }
+}
 
 // The fixed-fuel example after set-up, every zone at its start state with zero
 // derivatives; it starts at bottom dead centre before firing TDC.
@@ -29,6 +52,36 @@ std::unique_ptr<RunState> example_state() {
         s->EQR[k] = s->EQR0[k];
     }
     return s;
+}
+
+// Wall heat of cylinder 1 holding its start charge at crank angle phi [deg],
+// temperature T [K], with the given valve areas [m2].
+std::unique_ptr<RunState> transfer_at(float phi, float T, float AINL, float AEXH) {
+    auto s = example_state();
+    s->PHI = phi;
+    cylinder_kinematics(*s, 1, 720.0f);
+    s->TEMP[1] = T;
+    s->AINL[1] = AINL;
+    s->AEXH[1] = AEXH;
+    s->ASOC[1] = -1.0f;
+    gas_properties(*s);
+    WallStepConstants w;
+    wall_step_constants(*s, w);
+    WallPowers powers;
+    cylinder_heat_transfer(*s, w, powers);
+    return s;
+}
+
+TEST(CylinderHeatTransfer, NoWallFlowAtCoolantTemperatureNorToTheLinerAtTdc) {
+    for (const auto& [AINL, AEXH] : {std::pair{0.0f, 0.0f}, std::pair{4.0e-4f, 0.0f}, std::pair{0.0f, 4.0e-4f}}) {
+        const auto s = transfer_at(400.0f, 363.0f, AINL, AEXH);  // TCOOL 90 degC
+        ASSERT_EQ(s->TEMP[1], s->TCOOL);
+        EXPECT_GT(s->HTC[1], 0.0f);
+        for (const float q : {s->QHEAD[1], s->QPIST[1], s->QLINER[1], s->QWALL[1]}) EXPECT_EQ(q, 0.0f);
+    }
+    const auto tdc = transfer_at(0.0f, 900.0f, 0.0f, 0.0f);
+    EXPECT_EQ(tdc->QLINER[1], 0.0f);
+    EXPECT_LT(tdc->QHEAD[1], 0.0f);
 }
 
 // 720 one-degree steps of cylinder 1 with its valves shut and no wall heat,

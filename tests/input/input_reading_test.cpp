@@ -1,0 +1,84 @@
+// Reading the inputs: the free-format records of the fort files, the start
+// table written by a run read back to the bit, and what set-up derives.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "input/free_format.hpp"
+#include "input/run_setup.hpp"
+#include "input/start_table.hpp"
+#include "test_support.hpp"
+
+namespace diesel {
+namespace {
+
+// Items of consecutive records of the given sizes; a missing item reads as "<end>".
+std::vector<std::string> items(std::string_view text, const std::vector<int>& sizes) {
+    FreeFormatReader reader(text);
+    std::vector<std::string> out;
+    for (int size : sizes) {
+        reader.start_record();
+        for (int i = 0; i < size; ++i) {
+            const auto item = reader.next_item();
+            out.push_back(item ? std::string(*item) : "<end>");
+        }
+    }
+    return out;
+}
+
+// A record runs over several lines; the rest of its last line (surplus values,
+// comments) is skipped.
+TEST(FreeFormat, RecordsSpanLinesAndSkipTheRestOfTheLastLine) {
+    EXPECT_EQ(items("1\n\n 2,3 9 ! c\n4 5\n6", {3, 1, 2}),
+              (std::vector<std::string>{"1", "2", "3", "4", "6", "<end>"}));
+}
+
+TEST(FreeFormat, RealsAcceptIntegersAndTheDExponent) {
+    for (const auto& [text, want] : {std::pair{"1", 1.0f}, {"9.0D1", 90.0f}, {".9d+2", 90.0f}, {"1.5D-3", 1.5e-3f}}) {
+        float value = 0.0f;
+        ASSERT_EQ(parse_real(text, value), NumberStatus::Ok) << text;
+        EXPECT_EQ(value, want) << text;
+    }
+}
+
+// A table written by a one-cylinder run reads back bit for bit as the start
+// states of cylinders 2 .. NCYLE of the next run, row j from entry j*(720/NCYLE).
+TEST(StartTable, RoundTripReadsBackTheIdenticalFloats) {
+    auto writer = std::make_unique<RunState>();
+    uint32_t x = 12345u;
+    const auto next = [&x] { return x = x * 1664525u + 1013904223u; };
+    for (int i = 1; i <= kHistorySlots; ++i) {  // any positive finite floats, subnormals too; any signed EQR
+        writer->TRMASS[i] = std::bit_cast<float>(next() % 0x7F7FFFFFu + 1u);
+        writer->TRTEMP[i] = std::bit_cast<float>(next() % 0x7F7FFFFFu + 1u);
+        writer->TREQR[i] = std::bit_cast<float>(next() % 0x7F800000u | (next() & 0x80000000u));
+    }
+    const auto bits = [](float v) { return std::bit_cast<uint32_t>(v); };
+    for (int ncyle : {4, 7, 1}) {
+        writer->NCYLE = ncyle;
+        const std::string table = start_table_text(*writer), n = std::to_string(ncyle);
+        EXPECT_EQ(test_support::line_count(table), static_cast<std::size_t>(ncyle - 1));
+        InputTexts texts = test_support::example_texts("c1_fixed");
+        texts.fort14 = table;
+        const auto s = test_support::read_state(test_support::edited(texts, {{3, 1, 5, n}, {2, 1, 4, n}}));
+        for (int j = 1, at = 720 / ncyle; j < ncyle; ++j) {
+            EXPECT_EQ(bits(s->MASS0[j + 1]), bits(writer->TRMASS[j * at])) << ncyle << " row " << j;
+            EXPECT_EQ(bits(s->TEMP0[j + 1]), bits(writer->TRTEMP[j * at])) << ncyle << " row " << j;
+            EXPECT_EQ(bits(s->EQR0[j + 1]), bits(writer->TREQR[j * at])) << ncyle << " row " << j;
+        }
+    }
+}
+
+// Below 1600 rpm the intake area shrinks with the square of the speed (the
+// examples run above it): 0.001 * 1.2 * (1000/1600)^2.
+TEST(RunSetup, IntakeAreaBelow1600Rpm) {
+    auto s = test_support::read_state(test_support::edited(test_support::example_texts("c1_fixed"),
+                                                           {{3, 1, 1, "1000.0"}, {2, 3, 6, "0.001"}, {2, 6, 6, "1.2"}}));
+    set_up_run(*s);
+    EXPECT_FLOAT_EQ(s->AIMAX, 4.6875E-4f);
+}
+
+}  // namespace
+}  // namespace diesel
