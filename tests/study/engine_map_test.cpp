@@ -1,10 +1,8 @@
-// The engine map: its CSV with a stopped point kept and marked, and the same
-// CSV from emitted jobs run by GNU parallel and collected.
+// The engine map's files: destinations checked before any point runs, point
+// folders bound as run folders, job files safe for the shell.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <chrono>
 #include <functional>
 
 #include "cli/robust_binary_run.hpp"
@@ -14,33 +12,11 @@ namespace {
 
 using namespace cli_test;
 
-TEST(EngineMap, CsvKeepsAStoppedPointAndJobsCollectToTheSameCsv) {
-    Scratch dir;
-    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_load", emit = dir.file("emitted map");
-    const auto map = [&](std::vector<std::string> extra) {
-        std::vector<std::string> args = program({"map", base, "--speeds", "2000", "--loads", "8,30"});
-        args.insert(args.end(), extra.begin(), extra.end());
-        return run_in(dir.path, args).status;
-    };
-    EXPECT_EQ(map({"--jobs", "2", "--csv", "map.csv"}), 3);
-    const std::string csv = read_file(dir.file("map.csv"));
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3) << csv;
-    EXPECT_NE(csv.find("\n2000,8,"), std::string::npos) << csv;
-    EXPECT_NE(csv.find("\n2000,30,"), std::string::npos) << csv;  // the stopped point is kept ...
-    EXPECT_EQ(csv.find(",completed,", csv.find("\n2000,30,")), std::string::npos) << csv;  // ... and marked
-
-    ASSERT_TRUE(tool_installed("parallel", "parallel"));
-    ASSERT_EQ(map({"--emit-jobs", emit}), 0);
-    // GNU parallel's status counts the jobs that failed: the stopped point exits 3.
-    ASSERT_EQ(run_in(dir.path, {"parallel", "--jobs", "2", "-a", emit + "/jobs.txt"}).status, 1);
-    EXPECT_EQ(run_in(dir.path, program({"map", "--collect", emit, "--csv", "collected.csv"})).status, 3);
-    EXPECT_EQ(read_file(dir.file("collected.csv")), csv);
-}
+const std::string kBase = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
 
 // Every destination is checked before the first point runs; a failed write
 // reaches the exit status and leaves an earlier CSV whole.
 TEST(EngineMap, DestinationsCheckedFirstAndWriteErrorsReachTheStatus) {
-    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
     const struct { const char* what; std::vector<std::string> args; std::string stdoutFile; const char* says; bool ran; } cases[] = {
         {"stdout full", {"--speeds", "2000", "--loads", "3.5"}, "/dev/full", "standard output: the CSV could not be written", true},
         {"--csv in a missing folder", {"--speeds", "2000", "--loads", "3.5", "--csv", "nowhere/map.csv"}, "", "--csv nowhere/map.csv: cannot write", false},
@@ -60,7 +36,7 @@ TEST(EngineMap, DestinationsCheckedFirstAndWriteErrorsReachTheStatus) {
         fs::permissions(dir.path / "out", fs::perms::all);
         fs::permissions(dir.path / "out/point-0002", fs::perms::all);
         write_file(dir.file("map.csv"), "an earlier map\n");
-        std::vector<std::string> args = program({"map", base});
+        std::vector<std::string> args = program({"map", kBase});
         args.insert(args.end(), c.args.begin(), c.args.end());
         const auto r = run_in(dir.path, args, c.stdoutFile, drop_root);
         EXPECT_EQ(r.status, 2) << c.what << ": " << r.err;
@@ -82,7 +58,6 @@ TEST(EngineMap, DestinationsCheckedFirstAndWriteErrorsReachTheStatus) {
 // cannot be written is found before the point's outputs are touched, and the
 // export files of an earlier run go.
 TEST(EngineMap, PointFoldersAreRunFolders) {
-    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
     const auto fifo = [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); };
     const struct { const char* what; std::function<void(const std::string&)> prepare; bool exporting; int status; const char* says; } cases[] = {
         {"earlier export files", [](const std::string& p) { write_file(p + "/results.json", "{}"); write_file(p + "/traces.csv", "x\n"); }, false, 0, ""},
@@ -96,7 +71,7 @@ TEST(EngineMap, PointFoldersAreRunFolders) {
         fs::create_directories(point);
         write_file(point + "/fort13.dat", "earlier\n");
         c.prepare(point);
-        std::vector<std::string> args = program({"map", base, "--speeds", "2000", "--loads", "3.5", "--out", "out", "--quiet"});
+        std::vector<std::string> args = program({"map", kBase, "--speeds", "2000", "--loads", "3.5", "--out", "out", "--quiet"});
         if (c.exporting) args.push_back("--export");
         const auto r = run_in(dir.path, args);
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
@@ -109,38 +84,14 @@ TEST(EngineMap, PointFoldersAreRunFolders) {
     }
 }
 
-// A grid is checked against its point limit before anything is allocated for it.
-TEST(EngineMap, BoundedGrids) {
-    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
-    const struct { std::vector<std::string> args; const char* says; } cases[] = {
-        {{"--speeds", "1:2:100000", "--loads", "1:2:100000"}, "the grid has 10000000000 points (100000 speeds x 100000 loads), more than the limit of 1000000"},
-        {{"--speeds", "1000:2000:2000000", "--loads", "3.5"}, "a range of 2000000 values is more than the limit of 1000000 points"},
-        {{"--speeds", "2000,2500", "--loads", "3,4", "--max-points", "3"}, "the grid has 4 points (2 speeds x 2 loads), more than the limit of 3"},
-        {{"--speeds", "2000", "--loads", "3", "--max-points", "0"}, "--max-points needs a whole number from 1 to 2147483647, not '0'"},
-        {{"--speeds", "2000", "--loads", "3", "--max-points", "1e6"}, "not '1e6'"},
-    };
-    Scratch dir;
-    for (const auto& c : cases) {
-        std::vector<std::string> args = program({"map", base});
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const auto t0 = std::chrono::steady_clock::now();
-        const auto r = run_in(dir.path, args);
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5)) << c.says;
-        EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_NE(r.err.find(std::string("diesel-cycle: map: ")), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-    }
-}
-
 // Folder and program names reach jobs.txt and the Slurm script quoted for the
 // shell; names with a line break are refused before anything is made.
 TEST(EngineMap, JobFilesQuoteNamesForTheShell) {
-    const std::string base = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";
     for (const std::string name : {"plain", "with space", "quote'; touch INJECTED; '", "$(touch INJECTED)", "`touch INJECTED`",
                                    "\"double\" and \\", "line\nbreak", "tab\tand\rreturn"}) {
         Scratch dir;
         const std::string jobs = dir.file(name);
-        const auto emitted = run_in(dir.path, program({"map", base, "--speeds", "2000", "--loads", "3.5", "--emit-jobs", jobs}));
+        const auto emitted = run_in(dir.path, program({"map", kBase, "--speeds", "2000", "--loads", "3.5", "--emit-jobs", jobs}));
         if (name.find_first_of("\n\t\r") != std::string::npos) {
             EXPECT_EQ(emitted.status, 2) << name;
             EXPECT_NE(emitted.err.find("control character"), std::string::npos) << emitted.err;

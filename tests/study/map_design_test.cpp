@@ -38,6 +38,11 @@ MapDesign hypercube(MapDesign d, std::size_t n) {
     return d;
 }
 
+MapDesign at_most(MapDesign d, std::size_t points) {
+    d.maxPoints = points;
+    return d;
+}
+
 TEST(MapDesign, RefusedBeforeAnyPointRuns) {
     const struct { const char* what; MapDesign d; const char* says; } cases[] = {
         {"SPEED varied and swept", design("c1_fixed", {"SPEED=1000,2000"}, "2000"), "--vary SPEED=1000,2000: SPEED (operating_point.speed) is also varied by --speeds"},
@@ -52,6 +57,9 @@ TEST(MapDesign, RefusedBeforeAnyPointRuns) {
         {"a list with --lhs", hypercube(design("c1_fixed", {"IVC=560,600"}), 5), "--vary IVC=560,600: a range LO:HI is needed here, not a list of values (with --lhs)"},
         {"--lhs without --vary", hypercube(design("c1_fixed"), 5), "--lhs needs the ranges to draw from"},
         {"a hypercube range the checks refuse", hypercube(design("c1_fixed", {"IVC=500:600"}), 5), "--vary IVC=500:600: IVC (valves.intake_closing): 500.0 is not accepted"},
+        {"a grid beyond the limit", design("c1_fixed", {}, "1:2:100000", "1:2:100000"), "the grid has 10000000000 points (100000 speeds x 100000 loads), more than the limit of 1000000"},
+        {"an axis beyond the limit", design("c1_fixed", {}, "1000:2000:2000000"), "--speeds: a range of 2000000 values is more than the limit of 1000000 points"},
+        {"a grid beyond a limit given", at_most(design("c1_fixed", {}, "2000,2500", "3,4"), 3), "the grid has 4 points (2 speeds x 2 loads), more than the limit of 3"},
         {"too many points", design("c1_fixed", {"IVC=560:600:1000", "SOC=0:10:1000", "CR=15,18"}), "the grid has 2000000 points (1000 values of IVC x 1000 values of SOC x 2 values of CR), more than the limit of 1000000"},
         {"no base folder", design("nowhere"), "base folder " DIESEL_SOURCE_DIR "/examples/nowhere: no such folder"},
     };

@@ -18,57 +18,41 @@ OptimiserProblem bowl(double x0, double y0) {
     return p;
 }
 
-TEST(Optimiser, FindsAnInteriorOrBoundaryOptimumWithinTheEvaluationBudget) {
-    const struct {
-        double x0, y0;   // floor of the bowl
-        double xa, ya;   // where the optimum lies in the box
-    } cases[] = {
-        {7.3, -1.2, 7.3, -1.2},   // inside
-        {12.0, 1.0, 10.0, 1.0 + 0.2 / 6.0},  // a on its upper bound; the cross term shifts b
-        {2.0, -9.0, 1.8, -5.0},              // b on its lower bound; the cross term shifts a
-    };
-    for (const auto& c : cases) {
-        const OptimiserResult r = minimise(bowl(c.x0, c.y0));
-        ASSERT_TRUE(r.found);
-        EXPECT_NEAR(r.x[0], c.xa, 0.01) << c.x0 << "," << c.y0;
-        EXPECT_NEAR(r.x[1], c.ya, 0.01) << c.x0 << "," << c.y0;
-        EXPECT_LE(r.evaluations, 200);
-    }
-}
-
-TEST(Optimiser, OneVariableAndALimitThatBinds) {
-    // Minimise (a - 8)^2 subject to a <= 6: the optimum sits on the limit.
+// One variable: (a - 8)^2 under the limit a <= 6, or -a with every run
+// above a = 7 failed, as a stopped run fails.
+OptimiserProblem line(bool limited) {
     OptimiserProblem p;
     p.variables = {{"a", 0.0, 10.0, 1.0}};
-    p.limitCount = 1;
-    p.evaluate = [](const std::vector<double>& x) -> std::optional<Evaluation> {
-        return Evaluation{(x[0] - 8.0) * (x[0] - 8.0), {(x[0] - 6.0) / 6.0}};
+    p.limitCount = limited ? 1 : 0;
+    p.evaluate = [limited](const std::vector<double>& x) -> std::optional<Evaluation> {
+        if (limited) return Evaluation{(x[0] - 8.0) * (x[0] - 8.0), {(x[0] - 6.0) / 6.0}};
+        if (x[0] > 7.0) return std::nullopt;
+        return Evaluation{-x[0], {}};
     };
-    const OptimiserResult r = minimise(p);
-    ASSERT_TRUE(r.found);
-    EXPECT_NEAR(r.x[0], 6.0, 0.01);
-    EXPECT_LE(r.best.limits[0], 0.0);
+    return p;
 }
 
-TEST(Optimiser, FailedEvaluationsAreAvoidedAndAnImpossibleLimitFindsNothing) {
-    // Runs above a = 7 "stop": the best successful point lies just below.
-    OptimiserProblem p;
-    p.variables = {{"a", 0.0, 10.0, 2.0}, {"b", 0.0, 1.0, 0.5}};
-    p.evaluate = [](const std::vector<double>& x) -> std::optional<Evaluation> {
-        if (x[0] > 7.0) return std::nullopt;
-        return Evaluation{-x[0] + (x[1] - 0.3) * (x[1] - 0.3), {}};
+TEST(Optimiser, FindsTheOptimumInsideOnABoundOnALimitOrBelowFailedRuns) {
+    const struct { const char* what; OptimiserProblem p; std::vector<double> x; double tolerance; bool failing; } cases[] = {
+        {"inside", bowl(7.3, -1.2), {7.3, -1.2}, 0.01, false},
+        {"a on its upper bound; the cross term shifts b", bowl(12.0, 1.0), {10.0, 1.0 + 0.2 / 6.0}, 0.01, false},
+        {"b on its lower bound; the cross term shifts a", bowl(2.0, -9.0), {1.8, -5.0}, 0.01, false},
+        {"on the limit", line(true), {6.0}, 0.01, false},
+        {"just below the failed runs", line(false), {6.5}, 0.5, true},
     };
-    const OptimiserResult r = minimise(p);
-    ASSERT_TRUE(r.found);
-    EXPECT_GT(r.failed, 0);
-    EXPECT_LE(r.x[0], 7.0);
-    EXPECT_GT(r.x[0], 6.0);
-
-    p.limitCount = 1;
-    p.evaluate = [](const std::vector<double>& x) -> std::optional<Evaluation> {
-        return Evaluation{x[0], {1.0 + x[1]}};  // never met
-    };
-    const OptimiserResult none = minimise(p);
+    for (const auto& c : cases) {
+        const OptimiserResult r = minimise(c.p);
+        ASSERT_TRUE(r.found) << c.what;
+        for (std::size_t i = 0; i < c.x.size(); ++i) EXPECT_NEAR(r.x[i], c.x[i], c.tolerance) << c.what;
+        for (const double limit : r.best.limits) EXPECT_LE(limit, 0.0) << c.what;
+        EXPECT_LE(r.evaluations, 200) << c.what;
+        EXPECT_EQ(r.failed > 0, c.failing) << c.what;
+    }
+    // A limit no point meets: nothing found.
+    OptimiserProblem never = bowl(7.3, -1.2);
+    never.limitCount = 1;
+    never.evaluate = [](const std::vector<double>& x) -> std::optional<Evaluation> { return Evaluation{x[0], {1.0 + x[1]}}; };
+    const OptimiserResult none = minimise(never);
     EXPECT_FALSE(none.found);
     EXPECT_TRUE(none.x.empty());
 }

@@ -1,6 +1,6 @@
-// Sweeps and hypercubes end to end: run in-process and through emitted jobs
-// (GNU parallel), collected to the same CSV; each row the run of its point's
-// case; point folders that hold their case and results; --quiet.
+// Maps end to end: sweeps, hypercubes and a stopped point run in-process and
+// through emitted jobs (GNU parallel), collected to the same CSV; each row the
+// run of its point's case; point folders that hold their case and results; --quiet.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,36 +25,47 @@ std::vector<std::string> with(std::vector<std::string> a, const std::vector<std:
     return a;
 }
 
-TEST(Sweep, TwoItemSweepAndHypercubeRunAndCollectAlike) {
-    ASSERT_TRUE(on_path("parallel")) << "this test needs GNU parallel (Debian package: parallel)";
-    const struct { const char* what; std::vector<std::string> design; std::size_t rows; std::vector<std::string> columns; } cases[] = {
-        {"intake closing x start of combustion", {"--vary", "valves.intake_closing=560:600:3", "--vary", "SOC=4,8,12"}, 9,
-         {"valves.intake_closing", "SOC"}},
-        {"a 20-point hypercube", {"--lhs", "20", "--vary", "IVC=560:600", "--vary", "SOC=2:14"}, 20, {"IVC", "SOC"}},
+// A sweep, a hypercube and a speed x load map run in-process with any number
+// of jobs and through emitted jobs to one CSV, each varied row the run of its
+// point's case; a point a stopping rule ended keeps its row, marked, and the
+// map its status 3 (GNU parallel's status counts the jobs that failed).
+TEST(Sweep, InProcessAndThroughJobsToTheSameCsv) {
+    ASSERT_TRUE(tool_installed("parallel", "parallel"));
+    const std::string load = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_load";
+    const struct { const char* what; std::vector<std::string> design; std::size_t rows; std::vector<std::string> columns; int status; } cases[] = {
+        {"intake closing x start of combustion", {kBase, "--vary", "valves.intake_closing=560:600:3", "--vary", "SOC=4,8,12"}, 9,
+         {"valves.intake_closing", "SOC"}, 0},
+        {"a 20-point hypercube", {kBase, "--lhs", "20", "--vary", "IVC=560:600", "--vary", "SOC=2:14"}, 20, {"IVC", "SOC"}, 0},
+        {"a stopped point", {load, "--speeds", "2000", "--loads", "8,30"}, 2, {}, 3},
     };
     const Case base = load_folder_case(kBase, {}).c;
     for (const auto& c : cases) {
         Scratch dir;
-        const std::vector<std::string> map = with(program({"map", kBase}), c.design);
+        const std::vector<std::string> map = with(program({"map"}), c.design);
         const auto inProcess = run_in(dir.path, with(map, {"--jobs", "2"}));
-        ASSERT_EQ(inProcess.status, 0) << c.what << ": " << inProcess.err;
+        ASSERT_EQ(inProcess.status, c.status) << c.what << ": " << inProcess.err;
         const std::vector<std::string> rows = lines(inProcess.out);
         ASSERT_EQ(rows.size(), c.rows + 1) << c.what;
         const std::vector<std::string> header = fields(rows[0]);
-        EXPECT_EQ(std::vector<std::string>(header.end() - 2, header.end()), c.columns) << c.what;
+        EXPECT_EQ(std::vector<std::string>(header.end() - std::ssize(c.columns), header.end()), c.columns) << c.what;
         EXPECT_EQ(run_in(dir.path, with(map, {"--jobs", "1"})).out, inProcess.out) << c.what;
 
         const std::string jobs = dir.file("jobs");
         ASSERT_EQ(run_in(dir.path, with(map, {"--emit-jobs", jobs})).status, 0) << c.what;
-        ASSERT_EQ(run_in(dir.path, {"parallel", "--jobs", "2", "-a", jobs + "/jobs.txt"}).status, 0) << c.what;
+        const auto parallel = run_in(dir.path, {"parallel", "--jobs", "2", "-a", jobs + "/jobs.txt"});
+        ASSERT_EQ(parallel.status, c.status == 0 ? 0 : 1) << c.what;
         const auto collected = run_in(dir.path, program({"map", "--collect", jobs}));
-        EXPECT_EQ(collected.status, 0) << c.what << ": " << collected.err;
+        EXPECT_EQ(collected.status, c.status) << c.what << ": " << collected.err;
         EXPECT_EQ(collected.out, inProcess.out) << c.what;
-        EXPECT_TRUE(fs::exists(jobs + "/point-0003/results.json")) << c.what;
+        EXPECT_TRUE(fs::exists(jobs + "/point-0002/results.json")) << c.what;
 
-        // Every row is the run of the base with the row's values, to the bit.
+        int stopped = 0;
         for (std::size_t r = 1; r < rows.size(); ++r) {
             const std::vector<std::string> f = fields(rows[r]);
+            ASSERT_EQ(f.size(), header.size()) << c.what << ", row " << r;
+            stopped += f[11] != "completed";
+            if (c.columns.empty()) continue;
+            // The row is the run of the base with the row's values, to the bit.
             Case point = base;
             ASSERT_EQ(set_value_text(point, Item::IVC, f[f.size() - 2]), "");
             ASSERT_EQ(set_value_text(point, Item::SOC, f[f.size() - 1]), "");
@@ -63,6 +74,8 @@ TEST(Sweep, TwoItemSweepAndHypercubeRunAndCollectAlike) {
             EXPECT_EQ(f[3], csv_real(run.state->PE)) << c.what << ", row " << r;
             EXPECT_EQ(f[4], csv_real(run.state->BE)) << c.what << ", row " << r;
         }
+        EXPECT_EQ(stopped, c.status == 3 ? 1 : 0) << c.what;
+        if (c.status == 3) EXPECT_NE(rows[2].rfind("2000,30,", 0), std::string::npos) << rows[2];
     }
 }
 

@@ -21,13 +21,6 @@ using namespace cli_test;
 
 const std::string kLoad = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_load";
 
-std::vector<std::string> fields(const std::string& line) {
-    std::vector<std::string> out;
-    std::istringstream in(line);
-    for (std::string f; std::getline(in, f, ',');) out.push_back(f);
-    return out;
-}
-
 // The CSV of a map of the load example, as rows of fields.
 std::vector<std::vector<std::string>> map_rows(const std::string& speeds, const std::string& loads, bool warm,
                                                unsigned jobs) {
@@ -44,8 +37,7 @@ std::vector<std::vector<std::string>> map_rows(const std::string& speeds, const 
     options.warmStart = warm;
     run_map(grid, options, out, err);
     std::vector<std::vector<std::string>> rows;
-    std::istringstream in(out.str());
-    for (std::string line; std::getline(in, line);) rows.push_back(fields(line));
+    for (const std::string& line : test_support::lines(out.str())) rows.push_back(test_support::fields(line));
     return rows;
 }
 
