@@ -73,6 +73,12 @@ inline std::vector<std::string> program(std::vector<std::string> args = {}) {
     return args;
 }
 
+// The built program with `args`, then `more` (a test case's own options).
+inline std::vector<std::string> program(std::vector<std::string> args, const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return program(std::move(args));
+}
+
 // What a child does to itself before it runs the program (limits, another user).
 using BeforeExec = std::function<void()>;
 

@@ -33,22 +33,15 @@ TEST(ExportRun, ExportFilesBelongToTheOutputSet) {
         EXPECT_EQ(fs::exists(dir.file("results.json")), r.exported) << r.what;
         EXPECT_EQ(fs::exists(dir.file("traces.csv")), r.exported) << r.what;
         if (!r.exported) continue;
+        // What the files hold is the export's own matter; here, that they are this run's:
+        // a stopped run has no output cycle, so a header only, and the stderr line's reason.
         const auto results = nlohmann::json::parse(read_file(dir.file("results.json")));
-        const std::string traces = read_file(dir.file("traces.csv"));
-        EXPECT_TRUE(traces.starts_with("crank_angle [deg],model_angle [deg],iterations [-],p_cyl1 [bar],")) << r.what;
-        if (r.status == 0) {
-            EXPECT_EQ(results["ended"]["status"], "completed");
-            EXPECT_TRUE(results["ended"]["rule"].is_null());
-            EXPECT_EQ(test_support::line_count(traces), 721u) << "header and 720 steps";
-        } else {
-            // The stderr line's reason, the rule's name; no output cycle, so a header only.
-            EXPECT_EQ(results["ended"]["status"], "stopped");
-            EXPECT_EQ(results["ended"]["rule"], "max-cycles");
-            EXPECT_EQ(results["cycles"], 2);
-            EXPECT_EQ("diesel-cycle: " + results["ended"]["message"].get<std::string>() + "\n", result.err);
-            EXPECT_EQ(test_support::line_count(traces), 1u);
-        }
-        EXPECT_EQ(results["inputs"]["run_control.max_cycles"]["value"], r.status == 0 ? 40 : 2) << r.what;
+        EXPECT_EQ(test_support::line_count(read_file(dir.file("traces.csv"))), r.status == 0 ? 721u : 1u) << r.what;
+        EXPECT_EQ(results["ended"]["status"], r.status == 0 ? "completed" : "stopped") << r.what;
+        if (r.status == 0) continue;
+        EXPECT_EQ(results["ended"]["rule"], "max-cycles");
+        EXPECT_EQ(results["cycles"], 2);
+        EXPECT_EQ("diesel-cycle: " + results["ended"]["message"].get<std::string>() + "\n", result.err);
     }
 }
 

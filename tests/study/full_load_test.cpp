@@ -91,9 +91,7 @@ TEST(FullLoad, NoFeasibleFuelAndRefusals) {
     };
     for (const auto& c : cases) {
         Scratch dir;
-        std::vector<std::string> args = program({"full-load", kLoad});
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const auto r = run_in(dir.path, args);
+        const auto r = run_in(dir.path, program({"full-load", kLoad}, c.args));
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
         EXPECT_EQ(!r.out.empty(), c.ran) << c.what;

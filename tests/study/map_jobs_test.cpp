@@ -18,9 +18,7 @@ using test_support::lines;
 const std::string kBase = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_fixed";  // fixed fuel: loads are fuel quantities
 
 std::vector<std::string> map_args(const std::string& loads, std::vector<std::string> extra) {
-    std::vector<std::string> args = program({"map", kBase, "--speeds", "2000,2500", "--loads", loads});
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
+    return program({"map", kBase, "--speeds", "2000,2500", "--loads", loads}, extra);
 }
 
 // A job folder of the 2 x 2 grid with every point run, as GNU parallel would run jobs.txt.
@@ -34,11 +32,7 @@ struct RunJobs {
     std::string point(int i, const std::string& name = "") const {
         return jobs + "/point-000" + std::to_string(i) + (name.empty() ? "" : "/" + name);
     }
-    ProgramRun collect(std::vector<std::string> extra = {}) const {
-        std::vector<std::string> args = program({"map", "--collect", jobs});
-        args.insert(args.end(), extra.begin(), extra.end());
-        return run_in(dir.path, args);
-    }
+    ProgramRun collect() const { return run_in(dir.path, program({"map", "--collect", jobs})); }
 };
 
 // Every way a point's result can be wrong or absent gives that point a row
@@ -59,7 +53,10 @@ TEST(MapJobs, CollectValidatesEveryResult) {
     using Spoil = std::function<void(const RunJobs&)>;
     const struct { const char* what; Spoil spoil; const char* end; const char* says; } cases[] = {
         {"truncated", [](const RunJobs& j) { fs::resize_file(j.point(2, "result.json"), 60); }, "invalid", "not a complete JSON object"},
-        {"a NUL byte after it", [](const RunJobs& j) { write_file(j.point(2, "result.json"), read_file(j.point(2, "result.json")) + '\0'); }, "invalid", "not a complete JSON object"},
+        {"a NUL byte", [](const RunJobs& j) {
+             std::string text = read_file(j.point(2, "result.json"));
+             write_file(j.point(2, "result.json"), text.insert(text.find(",completed") + 6, 1, '\0'));
+         }, "invalid", "not a complete JSON object"},
         {"another point's result", [](const RunJobs& j) { fs::copy_file(j.point(3, "result.json"), j.point(2, "result.json"), fs::copy_options::overwrite_existing); }, "invalid", "the result of point 3"},
         {"another grid's result", [&](const RunJobs& j) { fs::copy_file(otherGrid.point(2, "result.json"), j.point(2, "result.json"), fs::copy_options::overwrite_existing); }, "invalid", "a result of another grid"},
         {"a folder in its place", [](const RunJobs& j) { fs::remove(j.point(2, "result.json")); fs::create_directory(j.point(2, "result.json")); }, "invalid", "it is a folder"},

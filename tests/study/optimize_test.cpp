@@ -103,9 +103,7 @@ TEST(Optimize, FailedEvaluationsNoFeasiblePointAndRefusals) {
     };
     for (const auto& c : cases) {
         Scratch dir;
-        std::vector<std::string> args = program({"optimize", kFixed});
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const auto r = run_in(dir.path, args);
+        const auto r = run_in(dir.path, program({"optimize", kFixed}, c.args));
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
         if (c.status == 0) {

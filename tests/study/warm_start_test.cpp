@@ -117,9 +117,7 @@ TEST(WarmStart, RefusedWherePointsRunApart) {
     };
     for (const auto& c : cases) {
         Scratch dir;
-        std::vector<std::string> args = program({"map"});
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const auto r = run_in(dir.path, args);
+        const auto r = run_in(dir.path, program({"map"}, c.args));
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_NE(r.err.find("diesel-cycle: map: " + std::string(c.says)), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir.path / "jobs"));
