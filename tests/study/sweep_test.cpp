@@ -88,10 +88,6 @@ TEST(Sweep, PointFoldersQuietAndExport) {
     fs::copy_file(dir.path / "out/point-0002/case.toml", dir.path / "again/case.toml");
     ASSERT_EQ(run_in(dir.path, program({"-C", "again"})).status, 0);
     EXPECT_EQ(read_file(dir.file("again/fort13.dat")), read_file(dir.file("out/point-0002/fort13.dat")));
-
-    const auto noOut = run_in(dir.path, program(map, {"--export"}));
-    EXPECT_EQ(noOut.status, 2);
-    EXPECT_NE(noOut.err.find("diesel-cycle: map: --export needs --out DIR"), std::string::npos) << noOut.err;
 }
 
 }  // namespace

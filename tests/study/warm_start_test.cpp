@@ -1,6 +1,6 @@
 // Maps that start warm: every figure of a 5 x 5 map within 1 % of the cold
 // map in fewer cycles, the same CSV whatever the number of jobs, the
-// sequences of loads, what a sequence hands on, and the refusals.
+// sequences of loads, and what a sequence hands on.
 #include "study/warm_start.hpp"
 
 #include <gtest/gtest.h>
@@ -8,16 +8,14 @@
 #include <cmath>
 #include <sstream>
 
-#include "cli/robust_binary_run.hpp"
 #include "driver/in_memory_run.hpp"
 #include "files/case_inputs.hpp"
 #include "study/engine_map.hpp"
 #include "study/map_design.hpp"
+#include "test_support.hpp"
 
 namespace diesel {
 namespace {
-
-using namespace cli_test;
 
 const std::string kLoad = std::string(DIESEL_SOURCE_DIR) + "/examples/c1_load";
 
@@ -107,21 +105,6 @@ TEST(WarmStart, OnlyCompletedRunsHandOn) {
     on.ran(run.state.get(), RunEnd::Completed, 9.0f);
     EXPECT_NE(on.start_at(10.0f), on.start());
     EXPECT_EQ(on.start_at(20.0f), on.start());  // beyond reach: the last state
-}
-
-TEST(WarmStart, RefusedWherePointsRunApart) {
-    const struct { std::vector<std::string> args; const char* says; } cases[] = {
-        {{kLoad, "--warm-start", "--emit-jobs", "jobs"}, "--warm-start and --emit-jobs: emitted points run apart"},
-        {{"--collect", "jobs", "--warm-start"}, "--collect takes no --warm-start"},
-        {{"--point", "jobs/point-0001", "--warm-start"}, "--point takes no --warm-start"},
-    };
-    for (const auto& c : cases) {
-        Scratch dir;
-        const auto r = run_in(dir.path, program({"map"}, c.args));
-        EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_NE(r.err.find("diesel-cycle: map: " + std::string(c.says)), std::string::npos) << r.err;
-        EXPECT_FALSE(fs::exists(dir.path / "jobs"));
-    }
 }
 
 }  // namespace
