@@ -12,15 +12,17 @@
 namespace diesel {
 namespace {
 
-// The text with every time (the figure before " s") written as '#': times
-// vary from run to run, the counts and words around them do not.
+// The text with every time (the figure before the word "s") written as '#':
+// times vary from run to run, the counts and words around them ("4 speeds") do not.
 std::string times_masked(const std::string& text) {
     std::string out;
     size_t i = 0;
     while (i < text.size()) {
         size_t end = i;
         while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
-        if (end > i && text.compare(end, 2, " s") == 0) {
+        const bool seconds = text.compare(end, 2, " s") == 0 &&
+                             (end + 2 == text.size() || !std::isalpha(static_cast<unsigned char>(text[end + 2])));
+        if (end > i && seconds) {
             out += '#';
             i = end;
         } else {
