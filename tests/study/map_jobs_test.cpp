@@ -40,12 +40,10 @@ struct RunJobs {
 // rows are the in-process map's. What a result file may hold is the manifest
 // tests' matter; here, what reaches the check from the folder.
 TEST(MapJobs, CollectValidatesEveryResult) {
-    RunJobs clean;
-    const auto inProcess = run_in(clean.dir.path, map_args("3.5,4", {}));
+    // Collected whole, the CSV is the in-process map's (the sweep tests show it).
+    Scratch dir;
+    const auto inProcess = run_in(dir.path, map_args("3.5,4", {}));
     ASSERT_EQ(inProcess.status, 0) << inProcess.err;
-    const auto collected = clean.collect();
-    ASSERT_EQ(collected.status, 0) << collected.err;
-    ASSERT_EQ(collected.out, inProcess.out);
     const std::vector<std::string> rows = lines(inProcess.out);
 
     RunJobs otherGrid("3.5,5");
