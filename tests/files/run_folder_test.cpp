@@ -43,7 +43,8 @@ TEST(RunFolder, RegularFilesOnlyAndOutputsAllOrNone) {
     for (const auto& c : cases) {
         Scratch dir, elsewhere;
         put_example(dir.path, "c1_fixed", c.edits);
-        for (const char* name : {"fort8.dat", "fort9.dat", "fort10.dat", "fort11.dat", "fort12.dat", "results.json", "traces.csv"})
+        for (const char* name :
+             {"fort8.dat", "fort9.dat", "fort10.dat", "fort11.dat", "fort12.dat", "results.json", "traces.csv"})
             write_file(dir.file(name), "earlier\n");
         const std::string path = dir.file(c.name), kind = c.kind;
         const std::string target = elsewhere.file("target");

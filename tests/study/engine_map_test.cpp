@@ -66,7 +66,8 @@ TEST(EngineMap, PointFoldersAreRunFolders) {
         fs::create_directories(point);
         write_file(point + "/fort13.dat", "earlier\n");
         c.prepare(point);
-        std::vector<std::string> args = program({"map", kBase, "--speeds", "2000", "--loads", "3.5", "--out", "out", "--quiet"});
+        std::vector<std::string> args =
+            program({"map", kBase, "--speeds", "2000", "--loads", "3.5", "--out", "out", "--quiet"});
         if (c.exporting) args.push_back("--export");
         const auto r = run_in(dir.path, args);
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
@@ -86,7 +87,8 @@ TEST(EngineMap, JobFilesQuoteNamesForTheShell) {
                                    "\"double\" and \\", "line\nbreak", "tab\tand\rreturn"}) {
         Scratch dir;
         const std::string jobs = dir.file(name);
-        const auto emitted = run_in(dir.path, program({"map", kBase, "--speeds", "2000", "--loads", "3.5", "--emit-jobs", jobs}));
+        const auto emitted =
+            run_in(dir.path, program({"map", kBase, "--speeds", "2000", "--loads", "3.5", "--emit-jobs", jobs}));
         if (name.find_first_of("\n\t\r") != std::string::npos) {
             EXPECT_EQ(emitted.status, 2) << name;
             EXPECT_NE(emitted.err.find("control character"), std::string::npos) << emitted.err;

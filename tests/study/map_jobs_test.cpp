@@ -101,7 +101,8 @@ TEST(MapJobs, EmitIntoAUsedFolder) {
         Scratch dir;
         const std::string jobs = dir.file("jobs");
         const auto emit = [&](const char* loads, bool force) {
-            std::vector<std::string> args = program({"map", kBase, "--speeds", "2000", "--loads", loads, "--emit-jobs", jobs});
+            std::vector<std::string> args =
+                program({"map", kBase, "--speeds", "2000", "--loads", loads, "--emit-jobs", jobs});
             if (force) args.push_back("--force");
             return run_in(dir.path, args);
         };

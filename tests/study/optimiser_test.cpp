@@ -51,7 +51,9 @@ TEST(Optimiser, FindsTheOptimumInsideOnABoundOnALimitOrBelowFailedRuns) {
     // A limit no point meets: nothing found.
     OptimiserProblem never = bowl(7.3, -1.2);
     never.limitCount = 1;
-    never.evaluate = [](const std::vector<double>& x) -> std::optional<Evaluation> { return Evaluation{x[0], {1.0 + x[1] * x[1]}}; };
+    never.evaluate = [](const std::vector<double>& x) -> std::optional<Evaluation> {
+        return Evaluation{x[0], {1.0 + x[1] * x[1]}};
+    };
     const OptimiserResult none = minimise(never);
     EXPECT_FALSE(none.found);
     EXPECT_TRUE(none.x.empty());
