@@ -33,6 +33,12 @@ const char* const kPointFiles[] = {
 // `oldest` to `newest`. A parse error names the byte, never the bytes
 // themselves (they may be garbage).
 bool parse_object(const std::string& text, const char* format, int oldest, int newest, json& j, std::string& error) {
+    // The JSON reader takes a NUL for the end of its input: what follows one
+    // would go unread, so a NUL anywhere refuses the file.
+    if (const size_t nul = text.find('\0'); nul != std::string::npos) {
+        error = "not a complete JSON object (a NUL at byte " + std::to_string(nul) + ")";
+        return false;
+    }
     try {
         j = json::parse(text);
     } catch (const json::parse_error& e) {

@@ -132,6 +132,7 @@ TEST(MapManifest, ResultFileCheckedWhole) {
         {good + "\n\n", ""},
         {good.substr(0, good.size() - 3), "not a complete JSON object"},
         {good + "x", "not a complete JSON object"},
+        {good + std::string(1, '\0') + "junk", "a NUL at byte"},
         {"", "not a complete JSON object"},
         {"[1, 2]", "not a diesel-cycle map point result file"},
         {"{\"format\":\"diesel-cycle map point result\",\"version\":2}", "a version this program does not read"},
