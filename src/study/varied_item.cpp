@@ -102,13 +102,13 @@ std::optional<VariedItem> parse_varied_item(std::string_view argument, VaryForm 
         return std::nullopt;
     }
     VariedItem v{*item, std::string(argument.substr(0, eq)), std::string(argument), {}, 0.0, 0.0};
-    const std::string spec(argument.substr(eq + 1));
-    if (spec.empty()) {
+    const std::string valuesText(argument.substr(eq + 1));
+    if (valuesText.empty()) {
         error = shown + "no values given";
         return std::nullopt;
     }
-    const bool hasColon = spec.find(':') != std::string::npos;
-    const std::vector<std::string> parts = split_fields(spec, hasColon ? ':' : ',');
+    const bool hasColon = valuesText.find(':') != std::string::npos;
+    const std::vector<std::string> parts = split_fields(valuesText, hasColon ? ':' : ',');
 
     if (form == VaryForm::Range) {
         if (!hasColon || parts.size() != 2) {
@@ -139,7 +139,7 @@ std::optional<VariedItem> parse_varied_item(std::string_view argument, VaryForm 
             }
             return v;
         }
-        const std::optional<std::vector<float>> values = parse_grid_axis(spec, maxValues, why);
+        const std::optional<std::vector<float>> values = parse_grid_axis(valuesText, maxValues, why);
         if (!values) {
             error = shown + why;
             return std::nullopt;

@@ -29,7 +29,7 @@ enum class VaryForm {
 struct VariedItem {
     Item item;
     std::string name;                // as the user wrote it; the name of its CSV column
-    std::string argument;            // NAME=SPEC as given, for messages
+    std::string argument;            // NAME=VALUES as given, for messages
     std::vector<std::string> levels; // Levels: every value, as value texts
     double low = 0.0;                // Range: lower bound, in the item's unit (a float or whole value)
     double high = 0.0;               // Range: upper bound (> low)
