@@ -6,6 +6,7 @@
 #include "analysis/analyze_files.hpp"
 #include "cli/case_options.hpp"
 #include "cli/command_line.hpp"
+#include "cli/option_values.hpp"
 #include "cli/trace_options.hpp"
 #include "state/exit_status.hpp"
 
@@ -81,13 +82,10 @@ int analyze_command(int argc, const char* const* argv, std::ostream& out, std::o
         if (taken == OptionTaken::Error) return case_option_error(err, "analyze", error);
         if (taken == OptionTaken::Yes) continue;
         if (a == "--out") {
-            if (i + 1 >= argc) return bad("--out needs a value");
-            q.outFolder = argv[++i];
+            if (!option_value(argc, argv, i, a, q.outFolder, error)) return bad(error);
             continue;
         }
-        if (!a.empty() && a[0] == '-') return bad("unknown option '" + a + "'");
-        if (!q.caseFolder.empty()) return bad("more than one case folder ('" + q.caseFolder + "', '" + a + "')");
-        q.caseFolder = a;
+        if (!folder_argument(a, "case folder", q.caseFolder, error)) return bad(error);
     }
     if (q.caseFolder.empty()) return bad("a case folder is needed");
     if (q.pressureFile.empty()) return bad("--pressure FILE is needed");

@@ -7,6 +7,7 @@
 #include "analysis/calibrate_files.hpp"
 #include "cli/case_options.hpp"
 #include "cli/command_line.hpp"
+#include "cli/option_values.hpp"
 #include "cli/trace_options.hpp"
 #include "state/exit_status.hpp"
 
@@ -93,8 +94,8 @@ int calibrate_command(int argc, const char* const* argv, std::ostream& out, std:
         const bool takesValue = a == "--fit" || a == "--window" || a == "--start" || a == "--max-runs" ||
                                 a == "--out" || a == "--write";
         if (takesValue) {
-            if (i + 1 >= argc) return bad(a + " needs a value");
-            const std::string v = argv[++i];
+            std::string v;
+            if (!option_value(argc, argv, i, a, v, error)) return bad(error);
             if (a == "--fit") {
                 if (fitGiven) return bad("--fit is given twice; name every input in one list");
                 fitGiven = true;
@@ -124,9 +125,7 @@ int calibrate_command(int argc, const char* const* argv, std::ostream& out, std:
             q.calibration.warmStart = true;
             continue;
         }
-        if (!a.empty() && a[0] == '-') return bad("unknown option '" + a + "'");
-        if (!q.caseFolder.empty()) return bad("more than one case folder ('" + q.caseFolder + "', '" + a + "')");
-        q.caseFolder = a;
+        if (!folder_argument(a, "case folder", q.caseFolder, error)) return bad(error);
     }
     if (q.caseFolder.empty()) return bad("a case folder is needed");
     if (q.pressureFile.empty()) return bad("--pressure FILE is needed");

@@ -85,22 +85,11 @@ bool parse_options(int argc, const char* const* argv, FullLoadRequest& q, std::s
         }
         const bool valued = a == "--speeds" || a == "--min" || a == "--max" || a == "--tol" || a == "--jobs" || a == "--csv";
         if (!valued) {
-            if (!a.empty() && a[0] == '-') {
-                error = "unknown option '" + a + "'";
-                return false;
-            }
-            if (!q.baseDir.empty()) {
-                error = "more than one base folder ('" + q.baseDir + "', '" + a + "')";
-                return false;
-            }
-            q.baseDir = a;
+            if (!folder_argument(a, "base folder", q.baseDir, error)) return false;
             continue;
         }
-        if (i + 1 >= argc) {
-            error = a + " needs a value";
-            return false;
-        }
-        const std::string v = argv[++i];
+        std::string v;
+        if (!option_value(argc, argv, i, a, v, error)) return false;
         if (a == "--speeds") {
             q.speeds = v;
         } else if (a == "--csv") {

@@ -132,22 +132,11 @@ bool parse_options(int argc, const char* const* argv, Options& o, std::string& e
         else if (a == "--binary") target = &o.binary;
         const bool valued = a == "--jobs" || a == "--max-points" || a == "--vary" || a == "--lhs" || a == "--seed";
         if (target == nullptr && !valued) {
-            if (!a.empty() && a[0] == '-') {
-                error = "unknown option '" + a + "'";
-                return false;
-            }
-            if (!d.baseDir.empty()) {
-                error = "more than one base folder ('" + d.baseDir + "', '" + a + "')";
-                return false;
-            }
-            d.baseDir = a;
+            if (!folder_argument(a, "base folder", d.baseDir, error)) return false;
             continue;
         }
-        if (i + 1 >= argc) {
-            error = a + " needs a value";
-            return false;
-        }
-        const std::string v = argv[++i];
+        std::string v;
+        if (!option_value(argc, argv, i, a, v, error)) return false;
         uint64_t n = 0;
         if (target != nullptr) {
             *target = v;

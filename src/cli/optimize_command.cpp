@@ -80,22 +80,11 @@ bool parse_options(int argc, const char* const* argv, OptimizeRequest& q, std::s
         const bool valued = a == "--vary" || a == "--minimize" || a == "--maximize" || a == "--min" || a == "--max" ||
                             a == "--speeds" || a == "--max-evals" || a == "--write" || a == "--jobs" || a == "--csv";
         if (!valued) {
-            if (!a.empty() && a[0] == '-') {
-                error = "unknown option '" + a + "'";
-                return false;
-            }
-            if (!q.baseDir.empty()) {
-                error = "more than one base folder ('" + q.baseDir + "', '" + a + "')";
-                return false;
-            }
-            q.baseDir = a;
+            if (!folder_argument(a, "base folder", q.baseDir, error)) return false;
             continue;
         }
-        if (i + 1 >= argc) {
-            error = a + " needs a value";
-            return false;
-        }
-        const std::string v = argv[++i];
+        std::string v;
+        if (!option_value(argc, argv, i, a, v, error)) return false;
         uint64_t n = 0;
         if (a == "--vary") {
             q.vary.push_back(v);

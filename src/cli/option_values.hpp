@@ -1,4 +1,4 @@
-// Values of command-line options shared by the study commands.
+// Values of command-line options and the folder argument, as the commands share them.
 #pragma once
 
 #include <charconv>
@@ -21,6 +21,32 @@ inline bool jobs_value(const std::string& text, unsigned& jobs, std::string& err
         return false;
     }
     jobs = static_cast<unsigned>(n);
+    return true;
+}
+
+// The argument `a` that is no option: the folder the command works on, which
+// is named once (`what` says which folder, for the message).
+inline bool folder_argument(const std::string& a, const char* what, std::string& folder, std::string& error) {
+    if (!a.empty() && a[0] == '-') {
+        error = "unknown option '" + a + "'";
+        return false;
+    }
+    if (!folder.empty()) {
+        error = std::string("more than one ") + what + " ('" + folder + "', '" + a + "')";
+        return false;
+    }
+    folder = a;
+    return true;
+}
+
+// The value of option argv[i] (`a`), which moves i on to it.
+inline bool option_value(int argc, const char* const* argv, int& i, const std::string& a, std::string& value,
+                         std::string& error) {
+    if (i + 1 >= argc) {
+        error = a + " needs a value";
+        return false;
+    }
+    value = argv[++i];
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "cli/option_values.hpp"
+
 namespace diesel {
 
 bool parse_number(const std::string& text, double& v) {
@@ -19,11 +21,8 @@ OptionTaken take_trace_option(int argc, const char* const* argv, int& i, Analysi
         return OptionTaken::Yes;
     }
     if (a != "--pressure" && a != "--smooth" && a != "--tdc-shift" && a != "--cycles") return OptionTaken::No;
-    if (i + 1 >= argc) {
-        error = a + " needs a value";
-        return OptionTaken::Error;
-    }
-    const std::string v = argv[++i];
+    std::string v;
+    if (!option_value(argc, argv, i, a, v, error)) return OptionTaken::Error;
     double x = 0.0;
     if (a == "--pressure") {
         pressureFile = v;
