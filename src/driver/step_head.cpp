@@ -53,7 +53,7 @@ const float* StepHead::angle_record(RunState& s) {
         form_angle(s, scratch_);
         return scratch_;
     }
-    uint32_t slot = (key * 2654435761u) >> 20;  // 12 bits: kSlots
+    uint32_t slot = (key * 2654435761u) >> 19;  // 13 bits: kSlots
     for (;; slot = (slot + 1) & (kSlots - 1)) {
         if (keys_[slot] == key) {
             const float* record = &pool_[static_cast<size_t>(record_[slot]) * kFields * n];
@@ -67,7 +67,7 @@ const float* StepHead::angle_record(RunState& s) {
     }
     if (used_ == kRecords) {
         clear();
-        slot = (key * 2654435761u) >> 20;
+        slot = (key * 2654435761u) >> 19;
     }
     keys_[slot] = key;
     record_[slot] = static_cast<int16_t>(used_);

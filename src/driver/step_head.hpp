@@ -47,9 +47,12 @@ private:
     uint32_t cycleKey_[3] = {};  // bits of HCOOL, PIVC, TIVC the cycle constants were formed from
 
     // Open-addressed table from the bits of PHI to a record in the pool; when
-    // the pool is full it starts afresh.
-    static constexpr int32_t kRecords = 1536;
-    static constexpr int32_t kSlots = 4096;
+    // the pool is full it starts afresh. Refined steps move PHI off the grid
+    // of whole steps for the rest of their cycle, so a run meets a few
+    // thousand angles (about 2400 for twelve cylinders), not 720/DPHI; the
+    // pool holds them all, and only the records used are ever touched.
+    static constexpr int32_t kRecords = 3072;
+    static constexpr int32_t kSlots = 8192;
     int32_t used_ = 0;
     std::unique_ptr<uint32_t[]> keys_;   // PHI bits, or kNoKey
     std::unique_ptr<int16_t[]> record_;  // record number of each slot
