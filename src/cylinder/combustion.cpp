@@ -1,5 +1,6 @@
 #include "cylinder/combustion.hpp"
 
+#include <bit>
 #include <cmath>
 
 namespace diesel {
@@ -15,6 +16,17 @@ float duration_speed_factor(const RunState& s) {
 
 void combustion_duration(RunState& s, float speedFactor) {
     s.DURC = std::pow(s.EQR0[s.NCYL + 2] / s.EQRREF, s.XDUREQ) * s.DURC0 * speedFactor;
+}
+
+void combustion_duration(RunState& s, float speedFactor, DurationPower& last) {
+    const float base = s.EQR0[s.NCYL + 2] / s.EQRREF;
+    const uint32_t bits = std::bit_cast<uint32_t>(base);
+    if (!last.formed || bits != last.base) {
+        last.power = std::pow(base, s.XDUREQ);
+        last.base = bits;
+        last.formed = true;
+    }
+    s.DURC = last.power * s.DURC0 * speedFactor;
 }
 
 void combustion_duration(RunState& s) {

@@ -79,7 +79,7 @@ const float* StepHead::angle_record(RunState& s) {
 
 void StepHead::form(RunState& s) {
     const int32_t n = ncyl_;
-    combustion_duration(s, speedFactor_);
+    combustion_duration(s, speedFactor_, duration_);
     exhaust_receiver_wall_coefficient(s);
     const float* record = angle_record(s);
     for (int32_t j = 1; j <= n; ++j) burn_rate(s, j, record[kPhase * n + j - 1]);

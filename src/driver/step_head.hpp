@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "cylinder/combustion.hpp"
 #include "cylinder/heat_transfer.hpp"
 #include "state/run_state.hpp"
 
@@ -43,6 +44,7 @@ private:
     float speedFactor_;  // (SPEED/SPEEDR)^XDURN [-]
     WallStepConstants wall_{};
     WallPowers powers_;
+    DurationPower duration_;
     bool cycleFormed_ = false;
     uint32_t cycleKey_[3] = {};  // bits of HCOOL, PIVC, TIVC the cycle constants were formed from
 
