@@ -1,5 +1,6 @@
 #include "report/number_format.hpp"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -72,6 +73,19 @@ void four_digits_exact(float a, int& digits, int& exponent) {
     if (buf[6] == '-') exponent = -exponent;
 }
 
+// "00", "01", .. "99": two decimal digits at a time.
+constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        pairs[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// Writes the two digits of 0 <= v <= 99 at p.
+inline void put_pair(char* p, int v) { std::memcpy(p, &kDigitPairs[static_cast<size_t>(2 * v)], 2); }
+
 }  // namespace
 
 void format_sci(float value, char (&out)[11]) {
@@ -98,23 +112,14 @@ void format_sci(float value, char (&out)[11]) {
         exponent += 1;
     }
 
-    int pos = 0;
-    if (negative) {
-        out[pos++] = '-';  // the leading 0 gives way to the sign
-    } else {
-        out[pos++] = '0';
-    }
-    out[pos++] = '.';
-    out[pos++] = static_cast<char>('0' + digits / 1000);
-    out[pos++] = static_cast<char>('0' + digits / 100 % 10);
-    out[pos++] = static_cast<char>('0' + digits / 10 % 10);
-    out[pos++] = static_cast<char>('0' + digits % 10);
-    out[pos++] = 'E';
-    out[pos++] = exponent < 0 ? '-' : '+';
-    const int magnitude = exponent < 0 ? -exponent : exponent;
-    out[pos++] = static_cast<char>('0' + magnitude / 10);
-    out[pos++] = static_cast<char>('0' + magnitude % 10);
-    out[pos] = '\0';
+    out[0] = negative ? '-' : '0';  // the leading 0 gives way to the sign
+    out[1] = '.';
+    put_pair(out + 2, digits / 100);
+    put_pair(out + 4, digits % 100);
+    out[6] = 'E';
+    out[7] = exponent < 0 ? '-' : '+';
+    put_pair(out + 8, exponent < 0 ? -exponent : exponent);
+    out[10] = '\0';
 }
 
 std::string fixed_field(float value, int w, int d) {

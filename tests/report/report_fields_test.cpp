@@ -22,6 +22,7 @@ TEST(NumberFormat, ScientificFieldOfTenCharacters) {
         {1.0f, "0.1000E+01"}, {101325.0f, "0.1013E+06"}, {-0.0021f, "-.2100E-02"}, {0.0f, "0.0000E+00"},
         {-0.0f, "-.0000E+00"}, {0.99996f, "0.1000E+01"}, {999951.0f, "0.1000E+07"},  // carries move the exponent
         {0.99995f, "0.9999E+00"},  // stored just below ...95
+        {-98765.4f, "-.9877E+05"}, {0.000305f, "0.3050E-03"}, {6.02e23f, "0.6020E+24"},
         {std::numeric_limits<float>::denorm_min(), "0.1401E-44"}, {FLT_MAX, "0.3403E+39"},
         {std::numeric_limits<float>::infinity(), "  Infinity"}, {std::numeric_limits<float>::quiet_NaN(), "       NaN"},
     };
