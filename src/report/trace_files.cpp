@@ -57,12 +57,17 @@ void write_header(std::ostream& out, const char* const* titles, int count) {
     out.write(line, p - line);
 }
 
-// Writes `count` number fields; TAB between neighbours, and after the last one
+// A line of at most 16 number fields.
+struct NumberLine {
+    char text[16 * (kSciWidth + 1) + 1];
+    std::streamsize size;
+};
+
+// Forms `count` number fields; TAB between neighbours, and after the last one
 // too when `trailing_tab` is set.
-void write_numbers(std::ostream& out, const float* values, int count, bool trailing_tab) {
-    char line[16 * (kSciWidth + 1) + 1];
+void form_numbers(NumberLine& line, const float* values, int count, bool trailing_tab) {
     char field[11];
-    char* p = line;
+    char* p = line.text;
     for (int i = 0; i < count; ++i) {
         if (i > 0) {
             *p++ = '\t';
@@ -75,7 +80,13 @@ void write_numbers(std::ostream& out, const float* values, int count, bool trail
         *p++ = '\t';
     }
     *p++ = '\n';
-    out.write(line, p - line);
+    line.size = p - line.text;
+}
+
+void write_numbers(std::ostream& out, const float* values, int count, bool trailing_tab) {
+    NumberLine line;
+    form_numbers(line, values, count, trailing_tab);
+    out.write(line.text, line.size);
 }
 
 }  // namespace
@@ -103,10 +114,13 @@ void write_trace_lines(const RunState& s, std::ostream& fort8, std::ostream& for
         s.TEMP[1],   s.EQR[1],    s.VOL[1],     s.QHEAD[1],
         s.QPIST[1],  s.QLINER[1], s.QWALL[1],   s.WIEBE[1],
     };
+    // fort9 takes every tenth line of fort8.
+    NumberLine line;
+    form_numbers(line, cylinder, 12, false);
     if (s.ISTEP % 10 == 0) {
-        write_numbers(fort9, cylinder, 12, false);
+        fort9.write(line.text, line.size);
     }
-    write_numbers(fort8, cylinder, 12, false);
+    fort8.write(line.text, line.size);
 
     const int32_t exr = s.NCYL + 2;
     const float exhaust[10] = {
