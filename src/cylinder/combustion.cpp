@@ -33,8 +33,28 @@ void combustion_duration(RunState& s) {
     combustion_duration(s, duration_speed_factor(s));
 }
 
+namespace {
+
+// fmod(x, y) for y > 0, bit for bit. Below 8y it takes off 4y, 2y and y where
+// they fit: each time the remainder lies between the multiple and twice it, so
+// the difference is exact (Sterbenz), as fmod's remainder is. Anything else
+// (far angles, infinities, NaN) goes to the library's bit-by-bit loop.
+float remainder_below_8y(float x, float y) {
+    const float a = std::fabs(x);
+    if (!(a < 8.0f * y)) return std::fmod(x, y);
+    const float y4 = 4.0f * y;
+    const float y2 = 2.0f * y;
+    float r = a;
+    if (r >= y4) r = r - y4;
+    if (r >= y2) r = r - y2;
+    if (r >= y) r = r - y;
+    return std::copysign(r, x);
+}
+
+}  // namespace
+
 float burn_phase(const RunState& s, int32_t j) {
-    return std::fmod(s.THETA[j] + 2.0f * s.PI, 4.0f * s.PI);
+    return remainder_below_8y(s.THETA[j] + 2.0f * s.PI, 4.0f * s.PI);
 }
 
 void burn_rate(RunState& s, int32_t j) {
