@@ -1,7 +1,6 @@
 #include "gas_exchange/valve_flows.hpp"
 
 #include <cmath>
-#include <initializer_list>
 
 #include "gas_exchange/orifice.hpp"
 #include "state/lanes.hpp"
@@ -94,16 +93,18 @@ void valve_powers(int32_t ncyl, const KappaTerms& t, ValveLanes& intake, ValveLa
     for (int32_t j = 1; j <= ncyl; ++j) {
         float chokedPower = 0.0f;
         bool formed = false;
-        for (ValveLanes* v : {&intake, &exhaust}) {
-            if (v->shut[j] != 0) continue;
-            if (v->choked[j] != 0) {
+        const auto power = [&](ValveLanes& v) {
+            if (v.shut[j] != 0) return;
+            if (v.choked[j] != 0) {
                 if (!formed) chokedPower = std::pow(t.base[j], t.power[j]);
                 formed = true;
-                v->D[j] = chokedPower;
+                v.D[j] = chokedPower;
             } else {
-                v->D[j] = std::pow(v->X[j], t.e1[j]) - std::pow(v->X[j], t.e2[j]);
+                v.D[j] = std::pow(v.X[j], t.e1[j]) - std::pow(v.X[j], t.e2[j]);
             }
-        }
+        };
+        power(intake);
+        power(exhaust);
     }
 }
 
