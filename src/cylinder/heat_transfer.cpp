@@ -43,8 +43,10 @@ void wall_step_constants(const RunState& s, WallStepConstants& w) {
 
 namespace {
 
+// w and powers are the step head's, never part of s: __restrict spares each
+// vector chunk a run-time overlap check.
 template <bool Chunked>
-void heat_transfer_lanes(RunState& s, const WallStepConstants& w, WallPowers& powers) {
+void heat_transfer_lanes(RunState& s, const WallStepConstants& __restrict w, WallPowers& __restrict powers) {
     const int32_t n = s.NCYL;
     const float CMEAN = s.CMEAN;
     ZoneArray vel, pbar, CW1;
