@@ -75,33 +75,10 @@ void exhaust_receiver_balance(RunState& s) {
                   s.CVGAS[e];
 }
 
-namespace {
-
-// The trapezoidal update of zone k; true when its change exceeds a tolerance.
-// The intake receiver takes no part in the test, nor does a lane past nz,
-// whose slots keep what they hold. A comparison with NaN is false.
-template <bool Chunked>
-[[gnu::always_inline]] inline bool update_zone(RunState& s, int32_t k, int32_t nz, float h) {
-    const float EQRN = (s.DEQRN[k] + s.DEQR[k]) * h + s.EQR0[k];
-    const float MASSN = (s.DMASSN[k] + s.DMASS[k]) * h + s.MASS0[k];
-    const float TEMPN = (s.DTEMPN[k] + s.DTEMP[k]) * h + s.TEMP0[k];
-    const bool eqr = std::fabs(EQRN - s.EQR[k]) > s.TOLEQR;
-    const bool mass = std::fabs(MASSN - s.MASS[k]) > s.TOLM;
-    const bool temp = std::fabs(TEMPN - s.TEMP[k]) > s.TOLT;
-    put<Chunked>(s.EQRN, k, nz, EQRN);
-    put<Chunked>(s.MASSN, k, nz, MASSN);
-    put<Chunked>(s.TEMPN, k, nz, TEMPN);
-    put<Chunked>(s.EQR, k, nz, EQRN);
-    put<Chunked>(s.MASS, k, nz, MASSN);
-    put<Chunked>(s.TEMP, k, nz, TEMPN);
-    return (k <= nz) & (k != s.NCYL + 1) & (eqr | mass | temp);
-}
-
-}  // namespace
-
 void corrector_update(RunState& s) {
     const float h = ((s.DPH * 0.5f) * s.PI) / 180.0f;  // half the step [rad]
     const int32_t nz = s.NCYL + 2;
+    const int32_t intake = s.NCYL + 1;
     if (s.ISTEP <= 0) {
         // Before the first record of a cycle the update is an implicit Euler step.
         for (int32_t k = 1; k <= nz; ++k) {
@@ -110,12 +87,23 @@ void corrector_update(RunState& s) {
             s.DTEMP[k] = s.DTEMPN[k];
         }
     }
+    const float TOLEQR = s.TOLEQR;
+    const float TOLM = s.TOLM;
+    const float TOLT = s.TOLT;
     int32_t outside = 0;  // 1 once a zone's change exceeds its tolerance
-    if (nz <= kLanes) {
-        // All zones of a one- or two-cylinder engine in one chunk of lanes.
-        for (int32_t k = 1; k <= kLanes; ++k) outside |= update_zone<true>(s, k, nz, h);
-    } else {
-        for (int32_t k = 1; k <= nz; ++k) outside |= update_zone<false>(s, k, nz, h);
+    for (int32_t k = 1; k <= nz; ++k) {
+        s.EQRN[k] = (s.DEQRN[k] + s.DEQR[k]) * h + s.EQR0[k];
+        s.MASSN[k] = (s.DMASSN[k] + s.DMASS[k]) * h + s.MASS0[k];
+        s.TEMPN[k] = (s.DTEMPN[k] + s.DTEMP[k]) * h + s.TEMP0[k];
+        // The intake receiver takes no part in the test. A comparison with NaN is
+        // false and leaves the flag as it is.
+        const bool eqr = std::fabs(s.EQRN[k] - s.EQR[k]) > TOLEQR;
+        const bool mass = std::fabs(s.MASSN[k] - s.MASS[k]) > TOLM;
+        const bool temp = std::fabs(s.TEMPN[k] - s.TEMP[k]) > TOLT;
+        outside |= (k != intake) & (eqr | mass | temp);
+        s.EQR[k] = s.EQRN[k];
+        s.MASS[k] = s.MASSN[k];
+        s.TEMP[k] = s.TEMPN[k];
     }
     // The first pass of a step never converges.
     const float flag = (s.ITER <= 0 || outside != 0) ? 100.0f : 0.0f;
