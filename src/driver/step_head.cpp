@@ -40,9 +40,27 @@ void StepHead::form_angle(RunState& s, float* record) const {
         record[kPhase * n + j - 1] = burn_phase(s, j);
         record[kCompression * n + j - 1] = motored_compression(s, j);
     }
-    const ZoneArray* fields[] = {&s.THETA, &s.VOL, &s.DVOL, &s.ALINER, &s.AINL, &s.AEXH};
-    for (int32_t f = 0; f < kPhase; ++f) {
-        for (int32_t j = 1; j <= n; ++j) record[f * n + j - 1] = (*fields[f])[j];
+    for (int32_t j = 1; j <= n; ++j) {
+        record[kTheta * n + j - 1] = s.THETA[j];
+        record[kVol * n + j - 1] = s.VOL[j];
+        record[kDvol * n + j - 1] = s.DVOL[j];
+        record[kAliner * n + j - 1] = s.ALINER[j];
+        record[kAinl * n + j - 1] = s.AINL[j];
+        record[kAexh * n + j - 1] = s.AEXH[j];
+    }
+}
+
+// The record is the step head's, never part of s: __restrict spares the
+// copy a run-time overlap check.
+void StepHead::put_angle(RunState& __restrict s, const float* __restrict record) const {
+    const int32_t n = ncyl_;
+    for (int32_t j = 1; j <= n; ++j) {
+        s.THETA[j] = record[kTheta * n + j - 1];
+        s.VOL[j] = record[kVol * n + j - 1];
+        s.DVOL[j] = record[kDvol * n + j - 1];
+        s.ALINER[j] = record[kAliner * n + j - 1];
+        s.AINL[j] = record[kAinl * n + j - 1];
+        s.AEXH[j] = record[kAexh * n + j - 1];
     }
 }
 
@@ -57,10 +75,7 @@ const float* StepHead::angle_record(RunState& s) {
     for (;; slot = (slot + 1) & (kSlots - 1)) {
         if (keys_[slot] == key) {
             const float* record = &pool_[static_cast<size_t>(record_[slot]) * kFields * n];
-            ZoneArray* fields[] = {&s.THETA, &s.VOL, &s.DVOL, &s.ALINER, &s.AINL, &s.AEXH};
-            for (int32_t f = 0; f < kPhase; ++f) {
-                for (int32_t j = 1; j <= n; ++j) (*fields[f])[j] = record[f * n + j - 1];
-            }
+            put_angle(s, record);
             return record;
         }
         if (keys_[slot] == kNoKey) break;

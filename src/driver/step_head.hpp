@@ -37,6 +37,8 @@ private:
 
     const float* angle_record(RunState& s);
     void form_angle(RunState& s, float* record) const;
+    // THETA, VOL, DVOL, ALINER, AINL and AEXH of every cylinder from a record.
+    void put_angle(RunState& s, const float* record) const;
     void clear();
 
     int32_t ncyl_;
