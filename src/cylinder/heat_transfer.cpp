@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "state/lanes.hpp"
 
@@ -60,8 +61,14 @@ void heat_transfer_lanes(RunState& s, const WallStepConstants& __restrict w, Wal
         vel[j] = CMEAN * CW1[j] + (s.PRES[j] - w.PMOT[j]) * pick<Chunked>(burning, w.CBURN, w.CNOBURN);
         pbar[j] = s.PRES[j] / 100000.0f;  // [bar]
     });
-    // The powers stay scalar library calls.
-    ZoneArray powVel = {}, powP = {}, powT = {};
+    // The powers stay scalar library calls. Lanes past NCYL read slots nobody
+    // sets: those start as zeros. One cylinder at a time reads only its own.
+    ZoneArray powVel, powP, powT;
+    if constexpr (Chunked) {
+        std::memset(powVel, 0, sizeof powVel);
+        std::memset(powP, 0, sizeof powP);
+        std::memset(powT, 0, sizeof powT);
+    }
     const uint32_t velG = std::bit_cast<uint32_t>(w.VELG);
     const uint32_t velX = std::bit_cast<uint32_t>(w.VELX);
     for (int32_t j = 1; j <= n; ++j) {
