@@ -167,8 +167,10 @@ struct OrificeTerms {
 };
 
 // Subsonic mass flow [kg/s] through area A [m2] from an upstream zone at PU
-// [Pa], TU [K] with gas constant RU [J/(kg K)], at pressure ratio X.
-float subsonic(float X, OrificeTerms& t, float RU, float TU, float A, float PU) {
+// [Pa], TU [K] with gas constant RU [J/(kg K)], at pressure ratio X. Inlined
+// with the choked one: a shut valve, most valves most of the time, then costs
+// its test alone, not a call.
+[[gnu::always_inline]] inline float subsonic(float X, OrificeTerms& t, float RU, float TU, float A, float PU) {
     if (A == 0.0f && shut_subsonic_is_zero(X, t.k, RU, TU, PU)) return A * PU;
     if (!t.subsonicFormed) {
         t.e1 = 2.0f / t.k;
@@ -180,7 +182,7 @@ float subsonic(float X, OrificeTerms& t, float RU, float TU, float A, float PU) 
 }
 
 // Choked mass flow [kg/s], same arguments without the pressure ratio.
-float choked(OrificeTerms& t, float RU, float TU, float A, float PU) {
+[[gnu::always_inline]] inline float choked(OrificeTerms& t, float RU, float TU, float A, float PU) {
     if (A == 0.0f && shut_choked_is_zero(t.k, RU, TU, PU)) return A * PU;
     if (!t.chokedFormed) {
         t.chokedPower = std::pow(2.0f / (t.k + 1.0f), (t.k + 1.0f) / (t.k - 1.0f));
