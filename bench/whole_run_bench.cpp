@@ -9,7 +9,7 @@
 
 #include "bench_states.hpp"
 #include "driver/in_memory_run.hpp"
-#include "case/run_inputs.hpp"
+#include "input/input_files.hpp"
 #include "report/trace_table.hpp"
 
 namespace diesel::bench {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "case/run_inputs.hpp"
+#include "input/input_files.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
