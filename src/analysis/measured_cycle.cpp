@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "analysis/analysis_error.hpp"
 #include "analysis/cycle_angles.hpp"
+#include "report/number_format.hpp"
 #include "state/exit_status.hpp"
 
 namespace diesel {
@@ -16,12 +16,6 @@ namespace {
 constexpr double kAlign = 0.05;
 // Far above any cylinder pressure, and below any pressure written in Pa by mistake [bar].
 constexpr double kMaxPressure = 5000.0;
-
-std::string num(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
 
 [[noreturn]] void fail(const std::string& what) { throw AnalysisError(kExitFileError, what); }
 
@@ -43,8 +37,8 @@ int32_t whole_cycles(const PressureTrace& t, size_t per, int32_t check) {
             if (std::fabs(t.angle[first + j] - expected) <= kAlign * h) continue;
             if (static_cast<int32_t>(c) >= check) return whole;
             fail(t.name + ", line " + std::to_string(t.line[first + j]) + ": cycle " + std::to_string(c + 1) +
-                 " does not line up with the first: its sample lies at " + num(t.angle[first + j]) + " deg, not 720 deg after " +
-                 num(t.angle[j]) + " deg of line " + std::to_string(t.line[j]) +
+                 " does not line up with the first: its sample lies at " + message_number(t.angle[first + j]) + " deg, not 720 deg after " +
+                 message_number(t.angle[j]) + " deg of line " + std::to_string(t.line[j]) +
                  " (a cycle must hold a whole number of steps to be averaged)");
         }
         ++whole;
@@ -67,8 +61,8 @@ MeasuredCycle measured_cycle(const PressureTrace& t, double tdcShift, int32_t cy
     c.cyclesInFile = whole_cycles(t, per, cycles);
     if (cycles > 1 && cycles > c.cyclesInFile) {
         fail(lines(t, 0, n - 1) + ": --cycles " + std::to_string(cycles) + " asks for more cycles than the trace holds: " +
-             std::to_string(c.cyclesInFile) + " whole cycle(s) of 720 deg in " + num(t.angle[0]) + " .. " +
-             num(t.angle[n - 1]) + " deg");
+             std::to_string(c.cyclesInFile) + " whole cycle(s) of 720 deg in " + message_number(t.angle[0]) + " .. " +
+             message_number(t.angle[n - 1]) + " deg");
     }
     c.fullCycle = c.cyclesInFile >= 1;
     const size_t count = c.fullCycle ? per : n;
@@ -97,10 +91,10 @@ MeasuredCycle measured_cycle(const PressureTrace& t, double tdcShift, int32_t cy
     const double l = c.angle.back();
     const double k = std::ceil((f - need.from - tol) / 720.0);
     if (!(l - 720.0 * k >= need.to - tol)) {
-        std::string shifted = tdcShift != 0.0 ? " after --tdc-shift " + num(tdcShift) : std::string();
-        fail(lines(t, 0, n - 1) + ": the trace covers " + num(f) + " .. " + num(l) + " deg" + shifted +
-             " (firing TDC at 0 and every multiple of 720); the analysis needs " + need.what + ", " + num(need.from) +
-             " .. " + num(need.to) + " deg from firing TDC");
+        std::string shifted = tdcShift != 0.0 ? " after --tdc-shift " + message_number(tdcShift) : std::string();
+        fail(lines(t, 0, n - 1) + ": the trace covers " + message_number(f) + " .. " + message_number(l) + " deg" + shifted +
+             " (firing TDC at 0 and every multiple of 720); the analysis needs " + need.what + ", " + message_number(need.from) +
+             " .. " + message_number(need.to) + " deg from firing TDC");
     }
     for (double& a : c.angle) a -= 720.0 * k;
     return c;
@@ -137,14 +131,14 @@ double peg_pressure(MeasuredCycle& c, double angle, double pressure) {
 
 void require_absolute_pressure(const MeasuredCycle& c) {
     for (size_t i = 0; i < c.pressure.size(); ++i) {
-        const std::string where = c.name + ", line " + std::to_string(c.line[i]) + ": pressure " + num(c.pressure[i]) +
-                                  " bar at " + num(c.angle[i]) + " deg";
+        const std::string where = c.name + ", line " + std::to_string(c.line[i]) + ": pressure " + message_number(c.pressure[i]) +
+                                  " bar at " + message_number(c.angle[i]) + " deg";
         if (!(c.pressure[i] > 0.0)) {
             fail(where + " is not positive; the analysis needs absolute pressure (--peg levels a sensor that "
                          "measures only changes)");
         }
         if (c.pressure[i] > kMaxPressure) {
-            fail(where + " is above " + num(kMaxPressure) + " bar, which no cylinder holds; is it in bar?");
+            fail(where + " is above " + message_number(kMaxPressure) + " bar, which no cylinder holds; is it in bar?");
         }
     }
 }

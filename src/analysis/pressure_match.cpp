@@ -2,25 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "analysis/analysis_error.hpp"
+#include "report/number_format.hpp"
 #include "state/exit_status.hpp"
 
 namespace diesel {
 
-namespace {
-
-std::string num(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
-}
-
-}  // namespace
-
 WindowedPressure pressure_in_window(const MeasuredCycle& cycle, const PressureWindow& w) {
-    const std::string window = num(w.from) + " .. " + num(w.to) + " deg";
+    const std::string window = message_number(w.from) + " .. " + message_number(w.to) + " deg";
     if (!(w.from < w.to) || w.from < -180.0 || w.to > 540.0) {
         throw AnalysisError(kExitFileError, "the window " + window +
                                                 " is no range of crank angle within -180 .. 540 deg from firing TDC");
@@ -29,8 +19,8 @@ WindowedPressure pressure_in_window(const MeasuredCycle& cycle, const PressureWi
     const double eps = 1e-6 * cycle.step;
     if (a.empty() || (!cycle.fullCycle && (a.front() > w.from + eps || a.back() < w.to - eps))) {
         throw AnalysisError(kExitFileError,
-                            cycle.name + ": the trace covers " + (a.empty() ? std::string("nothing") : num(a.front()) + " .. " +
-                                                                  num(a.back()) + " deg") +
+                            cycle.name + ": the trace covers " + (a.empty() ? std::string("nothing") : message_number(a.front()) + " .. " +
+                                                                  message_number(a.back()) + " deg") +
                                 ", not the whole window " + window);
     }
     WindowedPressure m;

@@ -4,9 +4,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "analysis/analysis_error.hpp"
+#include "report/number_format.hpp"
 #include "state/exit_status.hpp"
 
 namespace diesel {
@@ -15,12 +15,6 @@ namespace {
 
 constexpr double kStepTolerance = 0.01;  // a step may differ this much from the median (relative)
 constexpr double kGapFactor = 1.5;       // a step this many times the median leaves out a sample
-
-std::string num(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
 
 [[noreturn]] void fail(const std::string& name, int32_t line, const std::string& what) {
     throw AnalysisError(kExitFileError, name + ", line " + std::to_string(line) + ": " + what);
@@ -106,7 +100,7 @@ PressureTrace read_pressure_trace(std::string_view text, const std::string& name
             }
         }
         if (!t.angle.empty() && !(v[0] > t.angle.back())) {
-            fail(name, lineNo, "crank angle " + num(v[0]) + " deg does not rise above " + num(t.angle.back()) +
+            fail(name, lineNo, "crank angle " + message_number(v[0]) + " deg does not rise above " + message_number(t.angle.back()) +
                                    " deg of line " + std::to_string(t.line.back()) + "; angles must increase");
         }
         t.angle.push_back(v[0]);
@@ -124,14 +118,14 @@ PressureTrace read_pressure_trace(std::string_view text, const std::string& name
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
     t.step = sorted[sorted.size() / 2];
     for (size_t i = 0; i < steps.size(); ++i) {
-        const std::string from = num(t.angle[i]) + " deg (line " + std::to_string(t.line[i]) + ")";
+        const std::string from = message_number(t.angle[i]) + " deg (line " + std::to_string(t.line[i]) + ")";
         if (steps[i] > kGapFactor * t.step) {
-            fail(name, t.line[i + 1], "gap: no sample between " + from + " and " + num(t.angle[i + 1]) +
-                                          " deg; the median step is " + num(t.step) + " deg");
+            fail(name, t.line[i + 1], "gap: no sample between " + from + " and " + message_number(t.angle[i + 1]) +
+                                          " deg; the median step is " + message_number(t.step) + " deg");
         }
         if (std::fabs(steps[i] - t.step) > kStepTolerance * t.step) {
-            fail(name, t.line[i + 1], "the step of " + num(steps[i]) + " deg from " + from +
-                                          " differs by more than 1 % from the median step of " + num(t.step) + " deg");
+            fail(name, t.line[i + 1], "the step of " + message_number(steps[i]) + " deg from " + from +
+                                          " differs by more than 1 % from the median step of " + message_number(t.step) + " deg");
         }
     }
     return t;

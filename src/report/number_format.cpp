@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace diesel {
@@ -183,6 +184,12 @@ char* put_shortest(char* out, float value) {
         return out + 3;
     }
     return std::to_chars(out, out + kShortestMax, value).ptr;
+}
+
+std::string message_number(double value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", value);
+    return buf;
 }
 
 }  // namespace diesel

@@ -25,4 +25,8 @@ std::string fixed_field(float value, int w, int d);
 inline constexpr int kShortestMax = 16;
 char* put_shortest(char* out, float value);
 
+// `value` to six significant digits (printf's %g): 1500, 0.25, 1e+06; for
+// messages and progress lines, not for results.
+std::string message_number(double value);
+
 }  // namespace diesel

@@ -2,24 +2,18 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "case/input_items.hpp"
+#include "report/number_format.hpp"
 
 namespace diesel {
 
 namespace {
 
-std::string number_text(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
-
 std::string with_unit(double v, const char* unit) {
     const std::string_view u = unit;
-    return number_text(v) + (u == "-" ? "" : " " + std::string(u));
+    return message_number(v) + (u == "-" ? "" : " " + std::string(u));
 }
 
 }  // namespace
@@ -85,7 +79,7 @@ std::string limit_breach(const FigureLimit& l, const RunState& s) {
     const double v = static_cast<double>(l.figure->value(s));
     return std::string(l.figure->name) + " = " + with_unit(v, l.figure->unit) +
            (!std::isfinite(v) ? " is not a finite number" : l.kind == FigureLimit::Kind::Min ? " is below " : " is above ") +
-           (std::isfinite(v) ? number_text(l.value) : "");
+           (std::isfinite(v) ? message_number(l.value) : "");
 }
 
 }  // namespace diesel

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "case/case_checks.hpp"
 #include "case/input_error.hpp"
 #include "files/text_files.hpp"
+#include "report/number_format.hpp"
 #include "state/exit_status.hpp"
 #include "study/csv_output.hpp"
 #include "study/map_grid.hpp"
@@ -29,10 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string figure_text(const OutputFigure& f, const RunState& s) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.6g", static_cast<double>(f.value(s)));
     const std::string_view unit = f.unit;
-    return std::string(f.name) + " = " + buf + (unit == "-" ? "" : " " + std::string(unit));
+    return std::string(f.name) + " = " + message_number(f.value(s)) + (unit == "-" ? "" : " " + std::string(unit));
 }
 
 // Where the best case of each speed goes: DIR itself for one speed, else DIR/speed-N.
