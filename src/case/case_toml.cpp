@@ -195,14 +195,7 @@ private:
                     candidates.push_back(k.substr(0, dot));
         std::string message =
             name_ + ":" + std::to_string(first->line) + ": " + first->key + (first->table ? ": unknown table" : ": unknown key");
-        const std::vector<std::string> near = nearest_names(first->key, candidates);
-        if (!near.empty()) {
-            message += "; did you mean ";
-            for (std::size_t i = 0; i < near.size(); ++i)
-                message += (i == 0 ? "" : i + 1 == near.size() ? " or " : ", ") + near[i];
-            message += "?";
-        }
-        throw InputError(message);
+        throw InputError(message + did_you_mean(first->key, candidates));
     }
 
     template <typename Unknowns>

@@ -367,6 +367,14 @@ std::vector<std::string> nearest_names(std::string_view text, const std::vector<
     return out;
 }
 
+std::string did_you_mean(std::string_view text, const std::vector<std::string>& candidates) {
+    const std::vector<std::string> near = nearest_names(text, candidates);
+    if (near.empty()) return "";
+    std::string hint = "; did you mean ";
+    for (std::size_t i = 0; i < near.size(); ++i) hint += (i == 0 ? "" : i + 1 == near.size() ? " or " : ", ") + near[i];
+    return hint + "?";
+}
+
 std::optional<Item> find_item(std::string_view nameOrKey, std::string& error) {
     std::vector<Item> byName;
     for (const InputItem& it : kItems) {
@@ -387,13 +395,7 @@ std::optional<Item> find_item(std::string_view nameOrKey, std::string& error) {
         names.emplace_back(it.name);
         names.emplace_back(it.key);
     }
-    error = "no input item is called " + std::string(nameOrKey);
-    const std::vector<std::string> near = nearest_names(nameOrKey, names);
-    if (!near.empty()) {
-        error += "; did you mean ";
-        for (std::size_t i = 0; i < near.size(); ++i) error += (i == 0 ? "" : i + 1 == near.size() ? " or " : ", ") + near[i];
-        error += "?";
-    }
+    error = "no input item is called " + std::string(nameOrKey) + did_you_mean(nameOrKey, names);
     return std::nullopt;
 }
 

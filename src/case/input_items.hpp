@@ -103,6 +103,10 @@ std::optional<Item> find_item(std::string_view nameOrKey, std::string& error);
 std::vector<std::string> nearest_names(std::string_view text, const std::vector<std::string>& candidates,
                                        std::size_t count = 3);
 
+// "; did you mean A, B or C?" of the nearest candidates, for the end of a
+// message; empty when nothing is close.
+std::string did_you_mean(std::string_view text, const std::vector<std::string>& candidates);
+
 // "SPEED (operating_point.speed)": how messages name an item outside its file.
 std::string item_label(Item item);
 

@@ -22,15 +22,9 @@ const OutputFigure* find_figure(std::string_view name, std::string& error) {
     if (const OutputFigure* f = find_output_figure(name)) return f;
     std::vector<std::string> names;
     for (const OutputFigure& f : output_figures()) names.emplace_back(f.name);
-    error = "no output figure is called " + std::string(name);
-    const std::vector<std::string> near = nearest_names(name, names);
-    if (!near.empty()) {
-        error += "; did you mean ";
-        for (std::size_t i = 0; i < near.size(); ++i) error += (i == 0 ? "" : i + 1 == near.size() ? " or " : ", ") + near[i];
-        error += "?";
-    } else {
-        error += " (the figures are those of results.json: pe, be, lambda, pmax, tex, ...)";
-    }
+    const std::string hint = did_you_mean(name, names);
+    error = "no output figure is called " + std::string(name) +
+            (hint.empty() ? " (the figures are those of results.json: pe, be, lambda, pmax, tex, ...)" : hint);
     return nullptr;
 }
 
