@@ -7,20 +7,13 @@
 
 #include "analysis/analysis_error.hpp"
 #include "analysis/analysis_report.hpp"
+#include "analysis/pressure_trace.hpp"
 #include "files/text_files.hpp"
 #include "state/exit_status.hpp"
 
 namespace diesel {
 
 namespace {
-
-std::string text_of(const std::string& path) {
-    std::string text, error;
-    if (!read_text_file(path, text, error)) {
-        throw AnalysisError(kExitFileError, path + ": " + (error.empty() ? "no such file" : "cannot be read: " + error));
-    }
-    return text;
-}
 
 void write(const std::string& path, const std::string& text) {
     const std::string error = replace_file_atomically(path, text);
@@ -34,7 +27,7 @@ int analyze_files(const AnalyzeRequest& q, std::ostream& out, std::ostream& err)
     std::ostream silent(nullptr);
     std::ostream& progress = q.quiet ? silent : err;
     try {
-        const PressureTrace trace = read_pressure_trace(text_of(q.pressureFile), q.pressureFile);
+        const PressureTrace trace = read_pressure_trace_file(q.pressureFile);
         progress << "analyze: " << trace.angle.size() << " samples read from " << q.pressureFile << "; running case "
             << q.caseFolder << " once\n";
         const AnalysisCase c = load_analysis_case(q.caseFolder, q.caseOptions);

@@ -7,6 +7,7 @@
 
 #include "analysis/analysis_error.hpp"
 #include "analysis/calibration_report.hpp"
+#include "analysis/pressure_trace.hpp"
 #include "case/input_error.hpp"
 #include "files/text_files.hpp"
 #include "state/exit_status.hpp"
@@ -17,14 +18,6 @@ namespace diesel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string text_of(const std::string& path) {
-    std::string text, error;
-    if (!read_text_file(path, text, error)) {
-        throw AnalysisError(kExitFileError, path + ": " + (error.empty() ? "no such file" : "cannot be read: " + error));
-    }
-    return text;
-}
 
 // The calibrated case goes into a folder of its own: a new or empty one, never
 // the case's.
@@ -79,7 +72,7 @@ int calibrate_files(const CalibrateRequest& q, std::ostream& out, std::ostream& 
     std::ostream& said = q.quiet ? silent : err;
     try {
         if (!q.writeFolder.empty()) require_new_folder(q.writeFolder, q.caseFolder);
-        const PressureTrace trace = read_pressure_trace(text_of(q.pressureFile), q.pressureFile);
+        const PressureTrace trace = read_pressure_trace_file(q.pressureFile);
         said << "calibrate: " << trace.angle.size() << " samples read from " << q.pressureFile << "; running case "
             << q.caseFolder << " once\n";
         const AnalysisCase c = load_analysis_case(q.caseFolder, q.caseOptions);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "analysis/analysis_error.hpp"
+#include "files/text_files.hpp"
 #include "report/number_format.hpp"
 #include "state/exit_status.hpp"
 
@@ -129,6 +130,14 @@ PressureTrace read_pressure_trace(std::string_view text, const std::string& name
         }
     }
     return t;
+}
+
+PressureTrace read_pressure_trace_file(const std::string& path) {
+    std::string text, error;
+    if (!read_text_file(path, text, error)) {
+        throw AnalysisError(kExitFileError, path + ": " + (error.empty() ? "no such file" : "cannot be read: " + error));
+    }
+    return read_pressure_trace(text, path);
 }
 
 }  // namespace diesel

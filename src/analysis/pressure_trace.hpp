@@ -27,4 +27,8 @@ struct PressureTrace {
 // AnalysisError (status 2) whose message names `name` and the line.
 PressureTrace read_pressure_trace(std::string_view text, const std::string& name);
 
+// The trace in the file at `path`, named by its path; a file that is missing or
+// cannot be read is an AnalysisError (status 2) too.
+PressureTrace read_pressure_trace_file(const std::string& path);
+
 }  // namespace diesel
