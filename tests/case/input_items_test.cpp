@@ -1,5 +1,5 @@
-// The item table: lookup by model name or key, every item reaching the run
-// state, and the documentation generated from it kept current.
+// The item table: every item reaching the run state, and the documentation
+// generated from it kept current.
 #include "case/input_items.hpp"
 
 #include <gtest/gtest.h>
@@ -14,28 +14,6 @@
 
 namespace diesel {
 namespace {
-
-TEST(InputItems, LookupByNameOrKey) {
-    const struct {
-        const char* name;
-        std::optional<Item> item;
-        const char* error;
-    } cases[] = {
-        {"operating_point.speed", Item::SPEED, ""},
-        {"NCYLE", Item::NCYLE, ""},
-        {"start.exhaust_receiver.equivalence_ratio", Item::EQR0_EXHAUST, ""},
-        {"TEMP0", std::nullopt, "TEMP0 names 3 items; use the key of the one meant: start.cylinder_1.temperature, "
-                                "start.intake_receiver.temperature or start.exhaust_receiver.temperature"},
-        {"speed", std::nullopt, "no input item is called speed; did you mean SPEED?"},
-        {"DURCO", std::nullopt, "no input item is called DURCO; did you mean DURC0"},
-        {"XYZZY", std::nullopt, "no input item is called XYZZY"},
-    };
-    for (const auto& c : cases) {
-        std::string error;
-        EXPECT_EQ(find_item(c.name, error), c.item) << c.name;
-        EXPECT_TRUE(error.starts_with(c.error)) << c.name << ": " << error;
-    }
-}
 
 // Changing any one item changes the run state that load_case fills: no item is dropped.
 TEST(InputItems, EveryItemReachesTheRunState) {

