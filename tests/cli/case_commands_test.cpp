@@ -43,9 +43,6 @@ TEST(CaseCommands, InputChoiceAndRefusals) {
         {"2400.0", nullptr, {}, 2, "case.toml and the fort files describe different cases: SPEED (operating_point.speed) "
                                    "is 2400.0 (case.toml line 12) but 2000.0 (fort3.dat (unit 3), record 1, item 1)"},
         {"2400.0", nullptr, {"--inputs", "toml"}, 0, "n =2400."},
-        {"\"fast\"", nullptr, {"--inputs", "fort"}, 0, "n =2000."},  // the other is not read
-        {nullptr, nullptr, {"--set", "SPED=2400"}, 2, "--set SPED=2400: no input item is called SPED; did you mean SPEED"},
-        {nullptr, nullptr, {"--set", "SPEED=2400", "--set", "operating_point.speed=2500"}, 2, "is already set by --set SPEED=2400"},
         {nullptr, "case.toml", {"--inputs", "toml"}, 2, "case.toml: file is missing"},
         {nullptr, "fort2.dat", {}, 2, "fort2.dat (unit 2): file is missing (the folder holds both"},
         {nullptr, nullptr, {"convert"}, 2, "case.toml exists; nothing was written (--force replaces it)"},
@@ -71,15 +68,6 @@ TEST(CaseCommands, InputChoiceAndRefusals) {
             EXPECT_EQ(snapshot(dir.path), before) << c.says;
         }
     }
-}
-
-TEST(CaseCommands, ConvertForceReplacesACase) {
-    Scratch dir;
-    put_example(dir.path, "c1_fixed");
-    write_file(dir.file("case.toml"), "my own\n");
-    const auto r = run_in(dir.path, program({"convert", "--force", "--to", "toml"}));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(read_file(dir.file("case.toml")).find("format = 1\n"), std::string::npos);
 }
 
 // init: a commented case of the example engine, changed by --set, that never

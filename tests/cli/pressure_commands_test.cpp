@@ -70,19 +70,17 @@ TEST(Analyze, BundledTraceGivesBackTheEnginesWiebeInputs) {
         EXPECT_NE(script.find(element), std::string::npos) << element;
 }
 
-// The same load-controlled case as fort files, as case.toml alone, and with
-// --set: it is analysed at the fuel its load control converges to, or the fuel
-// set; the operating state follows the case, not its files.
+// A load-controlled case is analysed at the fuel its load control converges
+// to, or at the fuel --set gives.
 TEST(Analyze, ReadsTheCaseAsARunDoes) {
     Scratch root;
-    const fs::path fort = case_folder(root, "fort", "c1_load"), toml = case_folder(root, "toml", "c1_load", true);
+    const fs::path fort = case_folder(root, "fort", "c1_load");
     const struct {
         fs::path dir;
         std::vector<std::string> options;
         double fuel;  // [10 mm3]; 0: the fuel the load control converges to
     } cases[] = {
         {fort, {}, 0.0},
-        {toml, {}, 0.0},
         {fort, {"--set", "MODE=2", "--set", "operating_point.fuel_10mm3=3.0"}, 3.0},
     };
     const float converged = run_in_memory(test_support::example_texts("c1_load")).state->QF;
@@ -131,7 +129,6 @@ TEST(Calibrate, RoundTripFromTheCaseValuesBackToTheKnownCombustion) {
     EXPECT_EQ(back.real(Item::DURC0), static_cast<float>(durc0));
     EXPECT_EQ(back.real(Item::MWIEB0), static_cast<float>(mwieb0));
     EXPECT_TRUE(fs::exists(calibrated / "fort2.dat"));
-    EXPECT_FALSE(fs::exists(calibrated / "case.toml"));
 }
 
 TEST(Calibrate, LoadControlledCaseIsCalibratedAtFixedFuelAndWrittenWithItsLoadControl) {
@@ -150,7 +147,6 @@ TEST(Calibrate, LoadControlledCaseIsCalibratedAtFixedFuelAndWrittenWithItsLoadCo
     const Json j = json_of(out / "calibration.json");
     EXPECT_TRUE(j["operating_state"]["load_controlled_case"].get<bool>());
     EXPECT_EQ(j["bounds"]["SOC"], Json::array({0.0, 20.0}));
-    EXPECT_EQ(j["fitted"].size(), 1u);
     EXPECT_FALSE(fs::exists(dir / "calibration.json"));  // --out, not the case folder
 
     const Case back = load_folder_case(calibrated.string(), {}).c;
@@ -213,12 +209,9 @@ TEST(PressureCommands, FailuresAreOneLineWithAnHonestStatusAndWriteNothing) {
         std::string message;
     } cases[] = {
         {"analyze", {}, {}, "-", 2, "measured-pressure.csv: no such file"},
-        {"analyze", {"--cycles", "3"}, {}, "", 2, "--cycles 3 asks for more cycles than the trace holds"},
         {"analyze", {}, {{2, 4, 12, "2"}}, "", 3, "no operating state to analyse at: run stopped: the cycle count reached MAXCYC = 2"},
-        {"calibrate", {"--fit", "DURC0=0:100"}, {}, "", 2, "DURC0 must be greater than 0 deg"},
         {"calibrate", {"--write", "CASE"}, {}, "", 2, "is the case folder; the calibrated case goes into a new folder"},
         {"calibrate", {"--write", "FULL"}, {}, "", 2, "the folder is not empty"},
-        {"calibrate", {"--set", "MAXCYC=2"}, {}, "", 3, "no operating state to analyse at"},
     };
     for (const auto& c : cases) {
         Scratch root;

