@@ -41,33 +41,14 @@ TEST(CommandLine, UsageErrorsAreOneLineWithAHintToHelp) {
     } cases[] = {
         {{"--bogus"}, "diesel-cycle: unknown argument '--bogus' (see diesel-cycle --help)"},
         {{"-C"}, "diesel-cycle: -C needs a folder (see diesel-cycle --help)"},
-        {{"-C", ".", "map"}, "diesel-cycle: unknown argument 'map': a command comes first"},
         {{"init", "--bogus"}, "diesel-cycle: init: unknown option '--bogus' (see diesel-cycle init --help)"},
-        {{"init", "a", "b"}, "diesel-cycle: init: more than one folder (see diesel-cycle init --help)"},
         {{"convert", "--to", "xml"}, "diesel-cycle: convert: --to takes toml or fort (see diesel-cycle convert --help)"},
-        {{"plot", "--bogus"}, "diesel-cycle: plot: unknown option '--bogus' (see diesel-cycle plot --help)"},
         {{"plot", "--z"}, "diesel-cycle: plot: --z needs a value (see diesel-cycle plot --help)"},
         {{"map"}, "diesel-cycle: map: a base folder is needed (see diesel-cycle map --help)"},
-        {{"map", "B", "--jobs"}, "diesel-cycle: map: --jobs needs a value"},
-        {{"map", "B", "--max-points", "0"}, "diesel-cycle: map: --max-points needs a whole number from 1 to 2147483647, not '0'"},
-        {{"map", "--collect", "J", "--out", "O"}, "diesel-cycle: map: --collect takes no design"},
         {{"map", "B", "--export"}, "diesel-cycle: map: --export needs --out DIR"},
-        {{"map", "B", "--warm-start", "--emit-jobs", "J"}, "diesel-cycle: map: --warm-start and --emit-jobs: emitted points run apart"},
-        {{"map", "--collect", "J", "--warm-start"}, "diesel-cycle: map: --collect takes no --warm-start"},
-        {{"map", "--point", "J/point-0001", "--warm-start"}, "diesel-cycle: map: --point takes no --warm-start"},
         {{"full-load", "B", "C"}, "diesel-cycle: full-load: more than one base folder ('B', 'C')"},
-        {{"optimize", "B", "--bogus"}, "diesel-cycle: optimize: unknown option '--bogus'"},
-        {{"analyze", "B", "--out"}, "diesel-cycle: analyze: --out needs a value"},
-        {{"analyze", "B", "--smooth"}, "diesel-cycle: analyze: --smooth needs a value"},
-        {{"calibrate", "B", "C"}, "diesel-cycle: calibrate: more than one case folder ('B', 'C')"},
-        {{"full-load", "B"}, "diesel-cycle: full-load: a limit (--min or --max) is needed (see diesel-cycle full-load"},
         {{"full-load", "B", "--min", "lamda=1.4"}, "diesel-cycle: full-load: --min lamda=1.4: no output figure is called lamda; did you mean lambda"},
         {{"optimize", "B", "--vary", "SOC=0:10"}, "diesel-cycle: optimize: an objective (--minimize FIG"},
-        {{"optimize", "B", "--vary", "SOC=0:10", "--minimize", "be", "--force"},
-         "diesel-cycle: optimize: --force belongs to --write DIR (see diesel-cycle optimize --help)"},
-        {{"analyze", "B"}, "diesel-cycle: analyze: --pressure FILE is needed"},
-        {{"calibrate", "B", "--pressure", "T", "--window", "9:1"}, "diesel-cycle: calibrate: --window needs FROM:TO"},
-        {{"calibrate", "--bogus"}, "diesel-cycle: calibrate: unknown option '--bogus' (see diesel-cycle calibrate --help)"},
     };
     for (const auto& c : cases) {
         const InProcess r = command_line(c.args);
@@ -87,12 +68,7 @@ TEST(CommandLine, CaseOptionErrorsAreInputErrorsOfTheirCommand) {
         const char* says;
     } cases[] = {
         {{"--set", "SPEED"}, "diesel-cycle: --set SPEED: expected NAME=VALUE"},
-        {{"init", "--set", "NCYL=2.5"}, "diesel-cycle: init: --set NCYL=2.5: \"2.5\" is not an integer"},
-        {{"map", "B", "--set", "MASS0=1"}, "diesel-cycle: map: --set MASS0=1: MASS0 names 3 items"},
-        {{"full-load", "B", "--set", "SPED=1"}, "diesel-cycle: full-load: --set SPED=1: no input item"},
         {{"optimize", "B", "--inputs", "xml"}, "diesel-cycle: optimize: --inputs takes toml"},
-        {{"analyze", "B", "--set", "SPED=1"}, "diesel-cycle: analyze: --set SPED=1: no input item"},
-        {{"calibrate", "B", "--set", "SPEED=x"}, "diesel-cycle: calibrate: --set SPEED=x: \"x\" is not a real number"},
     };
     for (const auto& c : cases) {
         const InProcess r = command_line(c.args);

@@ -78,6 +78,3 @@ def test_map_equals_the_command_lines_map_csv(tmp_path):
             assert bits(row[name]) == bits(np.float32(line[column])), (column, row["point"])
         assert bits(row["fuel"] / np.float32(10)) == bits(np.float32(line["fuel_10mm3"]))
         assert (row["cycles"], row["ended"]) == (int(line["cycles"]), line["end"])
-    one = [tuple(int(bits(v)) for v in r.values() if isinstance(v, np.float32))
-           for r in diesel_cycle.map(case, speeds=speeds, loads=loads, jobs=1, progress=False)]
-    assert one == [tuple(int(bits(v)) for v in r.values() if isinstance(v, np.float32)) for r in rows]

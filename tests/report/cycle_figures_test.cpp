@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -57,24 +55,6 @@ TEST(CycleFigures, ChargeMassEntryOutsideTheTable) {
     s->ANGST = 690.0f;
     EXPECT_NE(diagnostics(*s).find("warning: the charge-mass"), std::string::npos);
     EXPECT_TRUE(std::isnan(s->TRAPR));
-}
-
-// Rates kept for a run are reused for the same recorded step and formed anew
-// for another; either way WORK and TRDVOL are those of a fresh evaluation.
-TEST(CycleFigures, DisplacementRatesFollowTheRecordedStep) {
-    auto kept = example_state();
-    for (int32_t i = 1; i <= kHistorySlots; ++i) kept->TRPRES[i] = 1.0e5f + 100.0f * static_cast<float>(i);
-    DisplacementRates rates;
-    std::ostringstream console;
-    for (const float step : {1.0f, 1.0f, 0.5f, 1.0f}) {
-        kept->DPHI = kept->DPH = step;
-        kept->DPHIR = step / 5.0f;
-        auto fresh = std::make_unique<RunState>(*kept);
-        cycle_figures(*kept, nullptr, nullptr, rates);
-        cycle_figures(*fresh, console, nullptr);
-        EXPECT_EQ(std::memcmp(kept->TRDVOL, fresh->TRDVOL, sizeof kept->TRDVOL), 0) << step;
-        EXPECT_EQ(std::bit_cast<uint32_t>(kept->WORK), std::bit_cast<uint32_t>(fresh->WORK)) << step;
-    }
 }
 
 }  // namespace

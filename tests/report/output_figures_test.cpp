@@ -1,5 +1,5 @@
-// The figures table: its documentation is current, its names are fit for
-// every interface, and torque and power are those of the whole engine.
+// The figures table: its documentation is current, and torque and power are
+// those of the whole engine.
 #include "report/output_figures.hpp"
 
 #include <gtest/gtest.h>
@@ -7,10 +7,8 @@
 #include <cmath>
 #include <fstream>
 #include <numbers>
-#include <set>
 
 #include "driver/in_memory_run.hpp"
-#include "study/map_point_run.hpp"
 #include "test_support.hpp"
 
 namespace diesel {
@@ -30,23 +28,6 @@ TEST(OutputFigures, DocumentationTableIsCurrent) {
         FAIL() << "docs/results.md does not show the current figures table; the current page is results.md in the "
                   "build folder: copy it to docs/";
     }
-}
-
-// Short names are identifiers in Python and keys in JSON; every map column the
-// table names is one of the map CSV's.
-TEST(OutputFigures, NamesAreUniqueIdentifiersAndMapColumnsExist) {
-    const std::string header = "," + map_csv_header(true, {}) + ",";
-    std::set<std::string> names;
-    for (const OutputFigure& f : output_figures()) {
-        EXPECT_TRUE(names.insert(f.name).second) << f.name;
-        EXPECT_TRUE(std::islower(f.name[0])) << f.name;
-        EXPECT_EQ(std::string(f.name).find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_"), std::string::npos) << f.name;
-        EXPECT_EQ(find_output_figure(f.name), &f);
-        const std::string column = f.mapColumn;
-        EXPECT_TRUE(column.empty() || header.find("," + column.substr(0, column.find(' ')) + ",") != std::string::npos)
-            << f.name;
-    }
-    EXPECT_EQ(find_output_figure("PE"), nullptr);
 }
 
 // torque = pe x displacement of max(NCYL, NCYLE) cylinders / (4 pi); power =
