@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 
 std::string figure_text(const OutputFigure& f, const RunState& s) {
     const std::string_view unit = f.unit;
-    return std::string(f.name) + " = " + message_number(f.value(s)) + (unit == "-" ? "" : " " + std::string(unit));
+    return std::string(f.name) + " = " + message_number(static_cast<double>(f.value(s))) + (unit == "-" ? "" : " " + std::string(unit));
 }
 
 // Where the best case of each speed goes: DIR itself for one speed, else DIR/speed-N.
