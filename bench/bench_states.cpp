@@ -66,7 +66,7 @@ std::vector<PassState> states_at(const char* example, const std::vector<float>& 
         predictor(a);
         a.ITER = 1;
         for (int i = 0; i < 10; ++i) {
-            WallPowers powers;
+            PassPowers powers;
             corrector_pass(a, at.wall, powers);
         }
         states.push_back(std::move(at));

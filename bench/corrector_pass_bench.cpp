@@ -30,7 +30,7 @@ void BM_CorrectorPass(benchmark::State& st) {
     for (auto _ : st) {
         for (auto& p : states) {
             // No power carried over: every pass forms its powers, as the floor counts them.
-            WallPowers powers;
+            PassPowers powers;
             benchmark::DoNotOptimize(corrector_pass(*p.s, p.wall, powers));
         }
         benchmark::ClobberMemory();

@@ -21,7 +21,7 @@ void predictor(RunState& s) {
     }
 }
 
-PassResult corrector_pass(RunState& s, const WallStepConstants& wall, WallPowers& powers) {
+PassResult corrector_pass(RunState& s, const WallStepConstants& wall, PassPowers& powers) {
     s.SDMINL = 0.0f;
     s.SDMEXH = 0.0f;
     s.SDHINL = 0.0f;
@@ -34,15 +34,15 @@ PassResult corrector_pass(RunState& s, const WallStepConstants& wall, WallPowers
     kappa_cylinders(s, kappa);
     pressure_valve_areas(s);
     cylinder_valve_flows(s, kappa);
-    cylinder_heat_transfer(s, wall, powers);
+    cylinder_heat_transfer(s, wall, powers.wall);
     accumulate_flow_sums(s);
 
-    if (!exhaust_outlet_flow(s)) {
+    if (!exhaust_outlet_flow(s, powers.receivers)) {
         return PassResult::ExhaustPressureLow;
     }
     exhaust_receiver_wall_loss(s);
     cylinder_balances(s);
-    intake_supply_flow(s);
+    intake_supply_flow(s, powers.receivers);
     intake_receiver_balance(s);
     exhaust_receiver_balance(s);
     corrector_update(s);

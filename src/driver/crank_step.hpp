@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cylinder/heat_transfer.hpp"
+#include "driver/pass_powers.hpp"
 #include "driver/step_head.hpp"
 #include "state/run_state.hpp"
 
@@ -18,8 +19,8 @@ void predictor(RunState& s);
 
 // One corrector pass: properties, valve and wall flows of every cylinder,
 // receiver boundary flows, balances and the trapezoidal update. `wall` is
-// what the step head formed for this step, `powers` the run's wall powers.
-PassResult corrector_pass(RunState& s, const WallStepConstants& wall, WallPowers& powers);
+// what the step head formed for this step, `powers` the run's kept powers.
+PassResult corrector_pass(RunState& s, const WallStepConstants& wall, PassPowers& powers);
 
 // Advances PHI by one step and iterates its corrector; a full step that fails
 // ITMAX + 1 passes is repeated from its start as a tenth step, and a refined

@@ -10,6 +10,7 @@
 
 #include "cylinder/combustion.hpp"
 #include "cylinder/heat_transfer.hpp"
+#include "driver/pass_powers.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
@@ -28,8 +29,8 @@ public:
     // The wall constants formed by the last form().
     const WallStepConstants& wall() const { return wall_; }
 
-    // The run's wall powers, for its corrector passes.
-    WallPowers& powers() { return powers_; }
+    // The run's kept powers, for its corrector passes.
+    PassPowers& powers() { return powers_; }
 
 private:
     // Fields of an angle record, each NCYL floats (cylinder 1 first).
@@ -45,7 +46,7 @@ private:
     float fire_;         // firing interval 720/FNCYL [deg]
     float speedFactor_;  // (SPEED/SPEEDR)^XDURN [-]
     WallStepConstants wall_{};
-    WallPowers powers_;
+    PassPowers powers_;
     DurationPower duration_;
     bool cycleFormed_ = false;
     uint32_t cycleKey_[3] = {};  // bits of HCOOL, PIVC, TIVC the cycle constants were formed from

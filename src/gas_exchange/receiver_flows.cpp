@@ -1,5 +1,6 @@
 #include "gas_exchange/receiver_flows.hpp"
 
+#include <bit>
 #include <cmath>
 
 #include "cylinder/gas_properties.hpp"
@@ -12,11 +13,21 @@ namespace {
 constexpr float kAmbientPressure = 100000.0f;  // [Pa]
 constexpr float kAmbientTemperature = 293.0f;  // [K]
 
-// Subsonic orifice flow [kg/s] in the grouping the receiver flows use;
-// inlined, as it runs twice a pass.
-[[gnu::always_inline]] inline float receiver_subsonic(float r, float k, float R, float T, float A, float PU) {
+// Subsonic orifice flow [kg/s] in the grouping the receiver flows use, its
+// power term taken from `p` when formed from the same bits; inlined, as it
+// runs twice a pass.
+[[gnu::always_inline]] inline float receiver_subsonic(SubsonicPower& p, float r, float k, float R, float T, float A,
+                                                      float PU) {
     if (A == 0.0f && shut_subsonic_is_zero(r, k, R, T, PU)) return A * PU;
-    return std::sqrt((std::pow(r, 2.0f / k) - std::pow(r, (k + 1.0f) / k)) * ((((k * 2.0f) / (k - 1.0f)) / R) / T)) * (A * PU);
+    const uint32_t ratio = std::bit_cast<uint32_t>(r);
+    const uint32_t kappa = std::bit_cast<uint32_t>(k);
+    if (!p.formed || ratio != p.ratio || kappa != p.kappa) {
+        p.term = std::pow(r, 2.0f / k) - std::pow(r, (k + 1.0f) / k);
+        p.formed = true;
+        p.ratio = ratio;
+        p.kappa = kappa;
+    }
+    return std::sqrt(p.term * ((((k * 2.0f) / (k - 1.0f)) / R) / T)) * (A * PU);
 }
 
 }  // namespace
@@ -31,7 +42,7 @@ float outlet_valve_area(const float& pe, const float& DOUT, const float& FOUT, c
     return 0.0f;
 }
 
-bool exhaust_outlet_flow(RunState& s) {
+bool exhaust_outlet_flow(RunState& s, ReceiverPowers& powers) {
     const int32_t e = s.NCYL + 2;
     const int32_t in = s.NCYL + 1;
     const float pe = s.PRES[e];
@@ -50,13 +61,13 @@ bool exhaust_outlet_flow(RunState& s) {
         s.DMEXH[e] = per_radian(mdot, s.PI, s.SPEED);
         s.DHEXH[e] = (Re * Te + s.UGAS[e]) * s.DMEXH[e];
     } else if (pe > kAmbientPressure) {
-        const float mdot = receiver_subsonic(kAmbientPressure / pe, k, Re, Te, s.AOUT, pe);
+        const float mdot = receiver_subsonic(powers.outflow, kAmbientPressure / pe, k, Re, Te, s.AOUT, pe);
         s.DMEXH[e] = per_radian(mdot, s.PI, s.SPEED);
         s.DHEXH[e] = (Re * Te + s.UGAS[e]) * s.DMEXH[e];
     } else {
         // Ambient air flows back in; it takes the intake-receiver gas constant at
         // 293 K, and its energy is that of the intake-receiver gas.
-        const float mdot = receiver_subsonic(pe / kAmbientPressure, k, s.RGAS[in], kAmbientTemperature, s.AOUT,
+        const float mdot = receiver_subsonic(powers.inflow, pe / kAmbientPressure, k, s.RGAS[in], kAmbientTemperature, s.AOUT,
                                              kAmbientPressure);
         s.DMEXH[e] = -(per_radian(mdot, s.PI, s.SPEED));
         s.DHEXH[e] = (s.RGAS[in] * kAmbientTemperature + s.UGAS[in]) * s.DMEXH[e];
@@ -64,7 +75,7 @@ bool exhaust_outlet_flow(RunState& s) {
     return true;
 }
 
-void intake_supply_flow(RunState& s) {
+void intake_supply_flow(RunState& s, ReceiverPowers& powers) {
     const int32_t in = s.NCYL + 1;
     s.KAPPA = kappa_supply(s);
     const float pi = s.PRES[in];
@@ -72,7 +83,7 @@ void intake_supply_flow(RunState& s) {
         s.DMINL[in] = 0.0f;
         return;
     }
-    const float mdot = receiver_subsonic(pi / kAmbientPressure, s.KAPPA, s.RGAS[in], kAmbientTemperature, s.AINF,
+    const float mdot = receiver_subsonic(powers.supply, pi / kAmbientPressure, s.KAPPA, s.RGAS[in], kAmbientTemperature, s.AINF,
                                          kAmbientPressure);
     s.DMINL[in] = per_radian(mdot, s.PI, s.SPEED);
 }
