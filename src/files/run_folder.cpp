@@ -44,9 +44,9 @@ bool RunFolder::prepare(const RunState& s, FolderOutputs outputs, std::string& e
     outputs_ = std::move(outputs);
     // The folder is held by this run: a temporary left over is one a killed
     // run could not remove.
-    remove_leftover_temporaries(dir_, "fort14.dat");
-    for (const FolderFile& f : outputs_.files) remove_leftover_temporaries(dir_, f.name);
-    for (const char* name : {kResultsFile, kTracesFile}) remove_leftover_temporaries(dir_, name);
+    std::vector<std::string> replaced = {"fort14.dat", kResultsFile, kTracesFile};
+    for (const FolderFile& f : outputs_.files) replaced.push_back(f.name);
+    remove_leftover_temporaries(dir_, replaced);
 
     const auto prepared = [this, &error](const std::string& name, const std::string& label) {
         auto r = std::make_unique<Replacement>();

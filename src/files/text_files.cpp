@@ -167,6 +167,7 @@ bool PendingReplacement::prepare(const std::string& path, std::string& error) {
     }
     // The new file keeps the permissions of the one it replaces.
     if (exists) ::fchmod(fd_, old.st_mode & 07777);
+    oldSize_ = exists ? static_cast<std::int64_t>(old.st_size) : -1;
     return true;
 }
 
@@ -174,6 +175,15 @@ std::string PendingReplacement::commit(const std::string& text) {
     if (fd_ < 0) return "cannot write " + path_ + ": nothing was prepared";
     const int fd = fd_;
     fd_ = -1;
+    // A rerun of an unchanged case: the file is left as it is.
+    if (oldSize_ == static_cast<std::int64_t>(text.size())) {
+        std::string old, error;
+        if (read_text_file(path_, old, error) && old == text) {
+            ::close(fd);
+            ::unlink(tmp_.c_str());
+            return {};
+        }
+    }
     std::string why = write_all(fd, text);
     if (why.empty() && ::fsync(fd) != 0) why = std::strerror(errno);
     if (::close(fd) != 0 && why.empty()) why = std::strerror(errno);
@@ -202,16 +212,21 @@ std::string replace_file_atomically(const std::string& path, const std::string& 
     return file.commit(text);
 }
 
-void remove_leftover_temporaries(const std::string& dir, const std::string& name) {
-    const std::string prefix = name + kTemporaryMark;
+void remove_leftover_temporaries(const std::string& dir, const std::vector<std::string>& names) {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
     if (d == nullptr) return;
     while (const dirent* e = ::readdir(d)) {
         const char* n = e->d_name;
-        if (std::strncmp(n, prefix.c_str(), prefix.size()) != 0) continue;
-        const char* digits = n + prefix.size();
-        if (*digits == '\0' || std::strspn(digits, "0123456789") != std::strlen(digits)) continue;
-        ::unlinkat(::dirfd(d), n, 0);
+        for (const std::string& name : names) {
+            // name, the mark, then the digits of a process id
+            if (std::strncmp(n, name.c_str(), name.size()) != 0) continue;
+            const char* mark = n + name.size();
+            if (std::strncmp(mark, kTemporaryMark, std::strlen(kTemporaryMark)) != 0) continue;
+            const char* digits = mark + std::strlen(kTemporaryMark);
+            if (*digits == '\0' || std::strspn(digits, "0123456789") != std::strlen(digits)) continue;
+            ::unlinkat(::dirfd(d), n, 0);
+            break;
+        }
     }
     ::closedir(d);
 }

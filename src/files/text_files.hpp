@@ -3,9 +3,11 @@
 // FIFO, a device or a folder in their place is refused at once, never waited on.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace diesel {
 
@@ -50,13 +52,16 @@ public:
     // path, when `path` is no regular file or its folder cannot be written.
     bool prepare(const std::string& path, std::string& error);
 
-    // Writes `text` to the temporary, syncs it and renames it over the path.
-    // Empty on success, else what went wrong (the old file is then unchanged).
+    // Writes `text` to the temporary, syncs it and renames it over the path;
+    // a file that holds `text` already is left as it is (nothing to replace,
+    // nothing to make durable), and the temporary removed. Empty on success,
+    // else what went wrong (the old file is then unchanged).
     std::string commit(const std::string& text);
 
 private:
     std::string path_, tmp_;
     int fd_ = -1;
+    std::int64_t oldSize_ = -1;  // bytes of the file to be replaced when prepared; -1: none
     std::unique_ptr<RegisteredTemporary> registered_;
 };
 
@@ -67,9 +72,10 @@ std::string replace_file_atomically(const std::string& path, const std::string& 
 // Name of the temporary that replace_file_atomically(path) uses in this process.
 std::string temporary_name(const std::string& path);
 
-// Removes leftovers of replace_file_atomically() for `name` in `dir` from
-// earlier processes that were killed before they could do so. Call only while
-// holding the folder's lock: another run's temporary would be in use.
-void remove_leftover_temporaries(const std::string& dir, const std::string& name);
+// Removes leftovers of replace_file_atomically() for each of `names` in `dir`
+// from earlier processes that were killed before they could do so, in one
+// pass over the folder. Call only while holding the folder's lock: another
+// run's temporary would be in use.
+void remove_leftover_temporaries(const std::string& dir, const std::vector<std::string>& names);
 
 }  // namespace diesel

@@ -398,7 +398,7 @@ int run_emitted_point(const std::string& folder, std::ostream& err) {
         err << where << "cannot remove the old " << kResultFile << ": " << std::strerror(errno) << '\n';
         return kExitFileError;
     }
-    remove_leftover_temporaries(folder, kResultFile);
+    remove_leftover_temporaries(folder, {kResultFile});
     const std::string inputDir = path_in(folder, kPointInputFolder);
     if (!read_text_file(path_in(inputDir, kCaseFileName), text, error)) {
         err << where << kPointInputFolder << "/" << kCaseFileName << ": "
