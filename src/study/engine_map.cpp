@@ -101,15 +101,17 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
     std::string csv = header + "\n";
     const std::vector<std::string> names = varied_names(grid);
     bool notRun = false, stopped = false;
+    std::string messages;  // written at once: one line per point stopped or not run
     for (std::size_t i = 0; i < n; ++i) {
         csv += results[i].row + "\n";
         const PointEnding ending = point_ending(results[i].end);
         notRun = notRun || ending == PointEnding::NotRun;
         stopped = stopped || ending == PointEnding::Stopped;
         if (!results[i].message.empty()) {
-            err << "diesel-cycle: map: " << point_label(points[i], names) << ": " << results[i].message << '\n';
+            messages += "diesel-cycle: map: " + point_label(points[i], names) + ": " + results[i].message + '\n';
         }
     }
+    err << messages;
     if (!csvOutput.write(csv, out, err)) return kExitFileError;
     return map_exit_status(notRun, stopped);
 }
