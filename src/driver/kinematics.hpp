@@ -13,4 +13,8 @@ namespace diesel {
 // FIRE is the firing interval 720/FNCYL [deg], formed once per step.
 void cylinder_kinematics(RunState& s, int32_t j, float FIRE);
 
+// The same for every cylinder at once: the same bits, the arithmetic of all
+// cylinders in vector lanes.
+void every_cylinder_kinematics(RunState& s, float FIRE);
+
 }  // namespace diesel

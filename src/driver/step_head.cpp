@@ -34,8 +34,8 @@ void StepHead::clear() {
 
 void StepHead::form_angle(RunState& s, float* record) const {
     const int32_t n = ncyl_;
+    every_cylinder_kinematics(s, fire_);
     for (int32_t j = 1; j <= n; ++j) {
-        cylinder_kinematics(s, j, fire_);
         VALVES(s.IVO, s.IVC, s.EVO, s.EVC, s.AIMAX, s.AEMAX, s.THETA[j], s.AINL[j], s.AEXH[j]);
         record[kPhase * n + j - 1] = burn_phase(s, j);
         record[kCompression * n + j - 1] = motored_compression(s, j);
