@@ -51,5 +51,5 @@ configure_and_build "$root" "$root/build-compare"
 
 /usr/bin/python3 "$root/bench/compare_baseline.py" $quick \
   --base-bin "$base_tree/build" --base-rev "$(git -C "$base_tree" rev-parse --short HEAD)" \
-  --cur-bin "$root/build-compare" --cur-rev "$(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- src bench CMakeLists.txt || echo '+changes')" \
+  --cur-bin "$root/build-compare" --cur-rev "$(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- src bench CMakeLists.txt ':!bench/RESULTS.md' || echo '+changes')" \
   --examples "$root/examples" --scratch "$scratch" --out "$root/bench/RESULTS.md"
