@@ -9,7 +9,7 @@
 
 #include "bench_states.hpp"
 #include "driver/in_memory_run.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "report/trace_table.hpp"
 
 namespace diesel::bench {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "case/fort_files.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "split_input.hpp"
 #include "state/run_state.hpp"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "driver/simulation.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "report/result_check.hpp"
 #include "split_input.hpp"
 #include "state/run_io.hpp"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "case/case_checks.hpp"
+#include "case/fort_files.hpp"
 
 namespace diesel {
 
@@ -94,6 +95,10 @@ std::vector<std::string> load_case(const Case& c, RunState& s) {
 double input_value(const RunState& s, Item item) {
     const auto slot = slot_of(s, item);
     return slot.integer != nullptr ? static_cast<double>(*slot.integer) : static_cast<double>(*slot.real);
+}
+
+void read_inputs(RunState& s, const InputTexts& texts) {
+    load_case(read_fort_case(texts), s);
 }
 
 }  // namespace diesel

@@ -9,6 +9,7 @@
 
 #include "case/case.hpp"
 #include "case/input_error.hpp"
+#include "state/run_io.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
@@ -23,5 +24,8 @@ std::vector<std::string> load_case(const Case& c, RunState& s);
 // The value of `item` in an input set that load_case filled, as a double
 // (exact for both types): what the model reads for it.
 double input_value(const RunState& s, Item item);
+
+// Reads the fort texts (fort_files.hpp) and loads them. Throws InputError.
+void read_inputs(RunState& s, const InputTexts& texts);
 
 }  // namespace diesel

@@ -1,5 +1,5 @@
 // Reading the fort files into a run: every refusal names file, unit, record and item.
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 
 #include "files/run_folder.hpp"
 #include "driver/simulation.hpp"
-#include "input/input_files.hpp"
+#include "case/run_inputs.hpp"
 
 #if !defined(__SANITIZE_ADDRESS__)
 namespace {
