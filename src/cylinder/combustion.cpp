@@ -1,6 +1,5 @@
 #include "cylinder/combustion.hpp"
 
-#include <bit>
 #include <cmath>
 
 namespace diesel {
@@ -20,13 +19,8 @@ void combustion_duration(RunState& s, float speedFactor) {
 
 void combustion_duration(RunState& s, float speedFactor, DurationPower& last) {
     const float base = s.EQR0[s.NCYL + 2] / s.EQRREF;
-    const uint32_t bits = std::bit_cast<uint32_t>(base);
-    if (!last.formed || bits != last.base) {
-        last.power = std::pow(base, s.XDUREQ);
-        last.base = bits;
-        last.formed = true;
-    }
-    s.DURC = last.power * s.DURC0 * speedFactor;
+    const float power = last.get({base}, [&] { return std::pow(base, s.XDUREQ); });
+    s.DURC = power * s.DURC0 * speedFactor;
 }
 
 void combustion_duration(RunState& s) {

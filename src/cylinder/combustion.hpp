@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "state/kept_result.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
@@ -20,15 +21,11 @@ float duration_speed_factor(const RunState& s);
 void combustion_duration(RunState& s, float speedFactor);
 void combustion_duration(RunState& s);
 
-// The power (EQR0(e)/EQRREF)^XDUREQ of the last step with its base's bits.
-// The exhaust-receiver EQR stands still over many steps (no fuel burns and no
+// The power (EQR0(e)/EQRREF)^XDUREQ [-], kept by the bits of its base. The
+// exhaust-receiver EQR stands still over many steps (no fuel burns and no
 // burnt gas arrives), and a base with the same bits reuses its power. One per
 // run: XDUREQ must not change.
-struct DurationPower {
-    bool formed = false;
-    uint32_t base = 0;    // bits of EQR0(e)/EQRREF
-    float power = 0.0f;   // its XDUREQ-th power [-]
-};
+using DurationPower = KeptResult<1>;
 void combustion_duration(RunState& s, float speedFactor, DurationPower& last);
 
 // Crank angle of cylinder j relative to its firing TDC [rad], in

@@ -74,18 +74,8 @@ void heat_transfer_lanes(RunState& s, const WallStepConstants& __restrict w, Wal
     for (int32_t j = 1; j <= n; ++j) {
         const uint32_t v = std::bit_cast<uint32_t>(vel[j]);
         powVel[j] = v == velG ? w.POWG : v == velX ? w.POWX : std::pow(vel[j], 0.8f);
-        const uint32_t p = std::bit_cast<uint32_t>(pbar[j]);
-        if (p != powers.pbar[j]) {
-            powers.pbar[j] = p;
-            powers.powP[j] = std::pow(pbar[j], 0.8f);
-        }
-        powP[j] = powers.powP[j];
-        const uint32_t T = std::bit_cast<uint32_t>(s.TEMP[j]);
-        if (T != powers.temp[j]) {
-            powers.temp[j] = T;
-            powers.powT[j] = std::pow(s.TEMP[j], 0.53f);
-        }
-        powT[j] = powers.powT[j];
+        powP[j] = powers.powP[j].get({pbar[j]}, [&] { return std::pow(pbar[j], 0.8f); });
+        powT[j] = powers.powT[j].get({s.TEMP[j]}, [&] { return std::pow(s.TEMP[j], 0.53f); });
     }
     const float CWOS = s.CWOS;
     const float TCOOL = s.TCOOL;

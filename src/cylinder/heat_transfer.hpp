@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "state/kept_result.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
@@ -37,15 +38,13 @@ void wall_cycle_constants(const RunState& s, WallStepConstants& w);
 // depends on the crank angle alone.
 float motored_compression(const RunState& s, int32_t j);
 
-// The pressure and temperature powers of each cylinder's last pass with their
-// bases' bits: a cylinder whose pressure or temperature comes out bit for bit
-// as before (a closed cylinder at its corrector's fixed point) reuses its
-// power. It starts with bases +0, whose powers are +0. One per run.
+// The pressure and temperature powers of each cylinder's last pass, kept by
+// their bases' bits: a cylinder whose pressure or temperature comes out bit
+// for bit as before (a closed cylinder at its corrector's fixed point) reuses
+// its power. One per run.
 struct WallPowers {
-    uint32_t pbar[kZoneSlots + 1] = {};  // bits of PRES/100000 [bar]
-    float powP[kZoneSlots + 1] = {};     // its 0.8th power
-    uint32_t temp[kZoneSlots + 1] = {};  // bits of TEMP [K]
-    float powT[kZoneSlots + 1] = {};     // its 0.53th power
+    KeptResult<1> powP[kZoneSlots + 1];  // (PRES/100000 [bar])^0.8
+    KeptResult<1> powT[kZoneSlots + 1];  // (TEMP [K])^0.53
 };
 
 // HTC, HTCT, QHEAD, QPIST, QLINER and QWALL of every cylinder (and CW1, left

@@ -1,6 +1,5 @@
 #include "gas_exchange/receiver_flows.hpp"
 
-#include <bit>
 #include <cmath>
 
 #include "cylinder/gas_properties.hpp"
@@ -19,15 +18,8 @@ constexpr float kAmbientTemperature = 293.0f;  // [K]
 [[gnu::always_inline]] inline float receiver_subsonic(SubsonicPower& p, float r, float k, float R, float T, float A,
                                                       float PU) {
     if (A == 0.0f && shut_subsonic_is_zero(r, k, R, T, PU)) return A * PU;
-    const uint32_t ratio = std::bit_cast<uint32_t>(r);
-    const uint32_t kappa = std::bit_cast<uint32_t>(k);
-    if (!p.formed || ratio != p.ratio || kappa != p.kappa) {
-        p.term = std::pow(r, 2.0f / k) - std::pow(r, (k + 1.0f) / k);
-        p.formed = true;
-        p.ratio = ratio;
-        p.kappa = kappa;
-    }
-    return std::sqrt(p.term * ((((k * 2.0f) / (k - 1.0f)) / R) / T)) * (A * PU);
+    const float term = p.get({r, k}, [&] { return std::pow(r, 2.0f / k) - std::pow(r, (k + 1.0f) / k); });
+    return std::sqrt(term * ((((k * 2.0f) / (k - 1.0f)) / R) / T)) * (A * PU);
 }
 
 }  // namespace

@@ -1,22 +1,15 @@
 // Exchange of the two receivers with the surroundings at 100000 Pa and 293 K.
 #pragma once
 
-#include <cstdint>
-
+#include "state/kept_result.hpp"
 #include "state/run_state.hpp"
 
 namespace diesel {
 
-// The power term X^(2/k) - X^((k+1)/k) of one subsonic receiver orifice, kept
-// with the bits of the X and k it was formed from. Once a receiver settles,
-// the passes of a step meet the same bits again (the exhaust outlet about two
-// passes in five): the same arguments give the same pow results.
-struct SubsonicPower {
-    bool formed = false;
-    uint32_t ratio = 0;  // bits of X [-]
-    uint32_t kappa = 0;  // bits of k [-]
-    float term = 0.0f;   // [-]
-};
+// The power term X^(2/k) - X^((k+1)/k) [-] of one subsonic receiver orifice,
+// kept by the bits of X and k. Once a receiver settles, the passes of a step
+// meet the same bits again (the exhaust outlet about two passes in five).
+using SubsonicPower = KeptResult<2>;
 
 // The run's subsonic power terms of the receivers' orifices, one per flow.
 struct ReceiverPowers {
