@@ -62,24 +62,31 @@ std::unique_ptr<StartState> start_state_of(const RunState& end) {
     return start;
 }
 
-std::unique_ptr<StartState> extrapolated(const StartState& before, const StartState& last, float ratio) {
-    if (before.NCYL != last.NCYL || before.ANGST != last.ANGST || before.DPHI != last.DPHI) return nullptr;
+std::unique_ptr<StartState> shifted(const StartState& base, const StartState& from, const StartState& to, float ratio) {
+    const auto same_layout = [](const StartState& a, const StartState& b) {
+        return a.NCYL == b.NCYL && a.ANGST == b.ANGST && a.DPHI == b.DPHI;
+    };
+    if (!same_layout(base, from) || !same_layout(base, to)) return nullptr;
     if (!(ratio > 0.0f && ratio <= kMaxExtrapolation)) return nullptr;
-    auto next = std::make_unique<StartState>(last);
-    const auto move_on = [ratio](auto& n, const auto& b, const auto& l) {
+    auto next = std::make_unique<StartState>(base);
+    const auto move_on = [ratio](auto& n, const auto& f, const auto& t) {
         if constexpr (std::is_array_v<std::remove_reference_t<decltype(n)>>) {
             for (std::size_t i = 0; i < std::extent_v<std::remove_reference_t<decltype(n)>>; ++i)
-                n[i] = l[i] + (l[i] - b[i]) * ratio;
+                n[i] = n[i] + (t[i] - f[i]) * ratio;
         } else {
-            n = l + (l - b) * ratio;
+            n = n + (t - f) * ratio;
         }
     };
-    for_each_carried(move_on, *next, before, last);
-    move_on(next->QF, before.QF, last.QF);
-    move_on(next->PE, before.PE, last.PE);
-    move_on(next->FMEP, before.FMEP, last.FMEP);
+    for_each_carried(move_on, *next, from, to);
+    move_on(next->QF, from.QF, to.QF);
+    move_on(next->PE, from.PE, to.PE);
+    move_on(next->FMEP, from.FMEP, to.FMEP);
     if (!physical(*next)) return nullptr;
     return next;
+}
+
+std::unique_ptr<StartState> extrapolated(const StartState& before, const StartState& last, float ratio) {
+    return shifted(last, before, last, ratio);
 }
 
 bool start_from(RunState& s, const StartState& start) {

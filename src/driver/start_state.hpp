@@ -60,6 +60,13 @@ inline constexpr float kMaxExtrapolation = 2.0f;
 // is not in (0, kMaxExtrapolation], or when the result is no physical state.
 std::unique_ptr<StartState> extrapolated(const StartState& before, const StartState& last, float ratio);
 
+// The start state of a run beside another sequence of runs: `base` moved by
+// the step that sequence took from `from` to `to`, base + (to - from) * ratio,
+// `ratio` being the new run's step over that one; the step control that of
+// `base`. Null in the same cases as extrapolated(), which is
+// shifted(last, before, last, ratio).
+std::unique_ptr<StartState> shifted(const StartState& base, const StartState& from, const StartState& to, float ratio);
+
 // Gives the run `s`, just set up, the state `start` carries, unless `start`
 // comes from a run of another cylinder count, start angle or step. A run
 // that controls its load takes the fuel quantity of `start` scaled to its

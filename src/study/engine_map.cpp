@@ -79,15 +79,24 @@ int run_map(const MapGrid& grid, const MapRunOptions& o, std::ostream& out, std:
         // A sequence of loads is one task: its points wait for their predecessors.
         const std::vector<std::vector<std::size_t>> sequences = load_sequences(points);
         if (jobs > sequences.size()) jobs = static_cast<unsigned>(sequences.size());
+        SequenceHeads heads(points, sequences);
         std::atomic<std::size_t> done{0};
         run_point_pool(
             sequences.size(), jobs,
             [&](std::size_t k) {
+                // Sequences are taken in order, so the one waited for is running.
                 WarmStart warm(true);
-                for (const std::size_t i : sequences[k]) {
-                    run_point(i, &warm);
-                    progress.tick(done.fetch_add(1) + 1, note());
+                warm.join(heads, k);
+                try {
+                    for (const std::size_t i : sequences[k]) {
+                        run_point(i, &warm);
+                        progress.tick(done.fetch_add(1) + 1, note());
+                    }
+                } catch (...) {
+                    heads.close(k);  // a sequence that waits for this one goes on
+                    throw;
                 }
+                heads.close(k);
             },
             [](std::size_t) { return true; });
     } else {

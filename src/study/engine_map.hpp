@@ -23,7 +23,8 @@ struct MapRunOptions {
 // thread pool; progress to `err`, the CSV to `csvFile` or `out`. The CSV file
 // and the output folder are checked before the first point runs. With
 // warmStart the loads of a speed run one after the other, the speeds side by
-// side. Returns the exit status.
+// side, the first two loads of a speed after those of the speed before
+// (sequence_heads.hpp). Returns the exit status.
 int run_map(const MapGrid& grid, const MapRunOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace diesel

@@ -1,7 +1,8 @@
 // Warm starts of a study (--warm-start): each run starts from the converged
 // state of fixed predecessors rather than from its case's start rows, so that
 // the results do not depend on the number of jobs or on thread timing. Only
-// the frontier is kept: two states per sequence of runs.
+// the frontier is kept: two states per sequence of runs, and the first two of
+// a map's sequence until its follower has started from them.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include "state/run_io.hpp"
 #include "state/run_state.hpp"
 #include "study/map_grid.hpp"
+#include "study/sequence_heads.hpp"
 
 namespace diesel {
 
@@ -24,7 +26,8 @@ namespace diesel {
 // say where it lies on it: a run then starts from the last state carried on
 // along the trend from the one before (extrapolated(), start_state.hpp), the
 // response of the slow parts of the engine (the exhaust receiver, the load
-// control) to the step included.
+// control) to the step included. A sequence that joined a map's heads starts
+// its first two runs, which have no trend of their own, from its neighbour's.
 class WarmStart {
 public:
     explicit WarmStart(bool on) : on_(on) {}
@@ -39,11 +42,25 @@ public:
     // when it did not run), how it ended and where it lies.
     void ran(const RunState* end, RunEnd how, float position = 0.0f);
 
+    // Makes this sequence sequence k of a map's `heads`: it tells them of its
+    // first runs, and starts those from its neighbour's (sequence_heads.hpp).
+    void join(SequenceHeads& heads, std::size_t k) {
+        heads_ = &heads;
+        k_ = k;
+    }
+
 private:
+    // Where run `runs_` starts from the neighbouring sequence; null for none.
+    const StartState* start_beside(float position);
+
     bool on_;
-    std::unique_ptr<StartState> before_, last_;  // the two latest completed runs
-    float beforeAt_ = 0.0f, lastAt_ = 0.0f;      // their positions
-    std::unique_ptr<StartState> next_;           // the latest start_at()
+    std::shared_ptr<const StartState> before_, last_;  // the two latest completed runs
+    float beforeAt_ = 0.0f, lastAt_ = 0.0f;            // their positions
+    std::unique_ptr<StartState> next_;                 // the latest start_at()
+    std::shared_ptr<const StartState> held_;           // a neighbour's state in use
+    std::size_t runs_ = 0;                             // runs told of
+    SequenceHeads* heads_ = nullptr;
+    std::size_t k_ = 0;
 };
 
 // The points of a map that differ in their load alone (same speed, same

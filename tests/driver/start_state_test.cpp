@@ -105,6 +105,13 @@ TEST(StartState, NoStartFromAStateThatIsNoneAndNoFarExtrapolation) {
     }
     for (const float ratio : {0.0f, -1.0f, 2.5f, std::numeric_limits<float>::infinity()})
         EXPECT_EQ(extrapolated(*a, *b, ratio), nullptr) << ratio;
+    // Beside another sequence: a base moved by that sequence's step, not by its own.
+    const std::unique_ptr<StartState> moved = shifted(*a, *a, *b, 0.5f);
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->TEMP0[3], a->TEMP0[3] + (b->TEMP0[3] - a->TEMP0[3]) * 0.5f);
+    StartState otherLayout = *b;
+    otherLayout.DPHI = 2.0f * b->DPHI;
+    EXPECT_EQ(shifted(*a, *a, otherLayout, 0.5f), nullptr);
     // So far that a mass goes below zero: no state.
     StartState far = *b;
     far.MASS0[1] = a->MASS0[1] - 1.0f;
