@@ -30,20 +30,20 @@ const StartState* WarmStart::start_beside(float position) {
         return held_.get();
     }
     // The second run: its own first moved by the load step its neighbour
-    // took, or the neighbour's second where its own first did not complete.
+    // took; from its case where its own first did not complete.
     const SequenceHead from = heads_->wait(b, 0), to = heads_->wait(b, 1);
     heads_->started(k_, 2);
-    if (last_ == nullptr) {
-        held_ = to.state;
-        return held_.get();
-    }
-    if (from.state == nullptr || to.state == nullptr) return nullptr;
+    if (lastFailed_ || from.state == nullptr || to.state == nullptr) return nullptr;
     next_ = shifted(*last_, *from.state, *to.state, (position - lastAt_) / (to.at - from.at));
     return next_.get();
 }
 
 const StartState* WarmStart::start_at(float position) {
     if (const StartState* beside = start_beside(position); beside != nullptr) return beside;
+    // After a run that did not complete, the states that led to it are no
+    // start for the next, a step further on: on maps, the loads after such a
+    // run, started warm, failed alike one after another where lone runs completed.
+    if (lastFailed_) return nullptr;
     if (before_ == nullptr) return start();
     // In float, as the model's quantities; a ratio out of reach leaves the last state.
     next_ = extrapolated(*before_, *last_, (position - lastAt_) / (lastAt_ - beforeAt_));
@@ -55,6 +55,7 @@ void WarmStart::ran(const RunState* end, RunEnd how, float position) {
     std::shared_ptr<const StartState> now;
     if (on_ && end != nullptr && how == RunEnd::Completed) now = start_state_of(*end);
     if (heads_ != nullptr) heads_->tell(k_, run, now, position);
+    lastFailed_ = on_ && now == nullptr;
     if (now == nullptr) return;
     before_ = std::move(last_);
     beforeAt_ = lastAt_;

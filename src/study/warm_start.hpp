@@ -28,6 +28,7 @@ namespace diesel {
 // response of the slow parts of the engine (the exhaust receiver, the load
 // control) to the step included. A sequence that joined a map's heads starts
 // its first two runs, which have no trend of their own, from its neighbour's.
+// There, a run after one that did not complete starts from its case.
 class WarmStart {
 public:
     explicit WarmStart(bool on) : on_(on) {}
@@ -59,6 +60,7 @@ private:
     std::unique_ptr<StartState> next_;                 // the latest start_at()
     std::shared_ptr<const StartState> held_;           // a neighbour's state in use
     std::size_t runs_ = 0;                             // runs told of
+    bool lastFailed_ = false;                          // the latest run did not complete
     SequenceHeads* heads_ = nullptr;
     std::size_t k_ = 0;
 };

@@ -89,7 +89,8 @@ TEST(WarmStart, LoadSequencesAreTheLoadsOfASpeedAndVariedValues) {
     EXPECT_EQ(load_sequences(points), (std::vector<std::vector<std::size_t>>{{0, 2}, {1, 3}, {4, 5}}));
 }
 
-// A run that a stopping rule ended hands nothing on; warm starts off, nothing is kept.
+// A run that a stopping rule ended hands nothing on, and the next load starts
+// from its case; warm starts off, nothing is kept.
 TEST(WarmStart, OnlyCompletedRunsHandOn) {
     const InMemoryRun run = run_in_memory(load_folder_case(kLoad, {}).c, kNoTexts);
     ASSERT_EQ(run.outcome.end, RunEnd::Completed);
@@ -105,6 +106,13 @@ TEST(WarmStart, OnlyCompletedRunsHandOn) {
     on.ran(run.state.get(), RunEnd::Completed, 9.0f);
     EXPECT_NE(on.start_at(10.0f), on.start());
     EXPECT_EQ(on.start_at(20.0f), on.start());  // beyond reach: the last state
+    // After a run that did not complete, the next load starts from its case;
+    // a search (start()) still takes the latest completed run.
+    on.ran(run.state.get(), RunEnd::MaxCycles, 10.0f);
+    EXPECT_EQ(on.start_at(11.0f), nullptr);
+    EXPECT_NE(on.start(), nullptr);
+    on.ran(run.state.get(), RunEnd::Completed, 11.0f);
+    EXPECT_NE(on.start_at(12.0f), nullptr);
 }
 
 }  // namespace
