@@ -55,7 +55,7 @@ void WarmStart::ran(const RunState* end, RunEnd how, float position) {
     std::shared_ptr<const StartState> now;
     if (on_ && end != nullptr && how == RunEnd::Completed) now = start_state_of(*end);
     if (heads_ != nullptr) heads_->tell(k_, run, now, position);
-    lastFailed_ = on_ && now == nullptr;
+    lastFailed_ = now == nullptr;
     if (now == nullptr) return;
     before_ = std::move(last_);
     beforeAt_ = lastAt_;
